@@ -1,0 +1,3 @@
+#include "app/viewer.h"
+
+ViewerState viewer{};

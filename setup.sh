@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Sets up and runs the demo on Debian or Ubuntu: installs whatever is
+# missing, builds into build/, then starts the demo or runs the tests.
+#
+#   ./setup.sh         install, build, start the demo
+#   ./setup.sh test    install, build, run the whole test suite (headless)
+#
+# Both are idempotent: with everything present they only rebuild what changed.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+what=${1:-run}
+case "$what" in
+  run|test|build) ;;
+  -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;;
+esac
+
+# Debian package names. The demo needs a compiler, CMake, OpenGL, GLU,
+# freeglut and Mesa's software renderer; the tests add GoogleTest, a
+# virtual X server, the XTEST library for real key events and libpng.
+build_packages=(g++ cmake make libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri
+                libpng-dev)
+test_packages=(libgtest-dev xvfb xauth libx11-dev libxtst-dev)
+
+missing_packages() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+
+install_packages() {
+  local missing
+  if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+    echo "setup.sh: this is not a Debian or Ubuntu system; install the equivalents of: $*" >&2
+    echo "then build with: cmake -S . -B build && cmake --build build" >&2
+    exit 1
+  fi
+  missing=$(missing_packages "$@" | tr '\n' ' ')
+  [ -z "$missing" ] && return 0
+  echo "setup.sh: installing $missing"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      sudo=(sudo)
+    else
+      echo "setup.sh: these packages are missing and there is no sudo to install them:" >&2
+      echo "  apt-get install $missing" >&2
+      echo "run that as root, then run $0 again." >&2
+      exit 1
+    fi
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  # shellcheck disable=SC2086
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+build() {
+  # Warnings are errors in CI, where the compiler is known.
+  local werror=OFF tests=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  [ "$what" = test ] && tests=ON
+  cmake -S . -B build -DML_WERROR="$werror" -DML_BUILD_TESTS="$tests" >/dev/null
+  cmake --build build -j "$jobs"
+}
+
+if [ "$what" = test ]; then
+  install_packages "${build_packages[@]}" "${test_packages[@]}"
+else
+  install_packages "${build_packages[@]}"
+fi
+build
+
+case "$what" in
+  build) ;;
+  run)
+    if [ -z "${DISPLAY:-}" ]; then
+      cat >&2 <<'MSG'
+setup.sh: the demo is built (build/materials-lights) but there is no display to open its window on.
+  On a desktop, run ./setup.sh from a terminal inside the graphical session.
+  Over SSH, connect with "ssh -X" (or -Y) so the window opens on your screen.
+  With no screen at all it can still run on a virtual one:
+    apt-get install xvfb && xvfb-run -a -s "-screen 0 1280x1024x24" build/materials-lights
+MSG
+      exit 1
+    fi
+    exec build/materials-lights
+    ;;
+  test)
+    # Every GL and end-to-end test starts its own private Xvfb server, so
+    # the suite needs no display and never touches the caller's one.
+    cd build && ctest --output-on-failure -j "$jobs"
+    ;;
+esac

@@ -1,0 +1,79 @@
+// Drives the real program end to end: its own Xvfb, real key events through
+// XTEST, screenshots of its window, its exit status and everything it printed.
+#pragma once
+
+#include "support/image.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Path of the demo binary this build produced.
+const char* demoPath();
+
+struct ExitResult {
+    bool exited = false;    // ended on its own (false: killed after the timeout)
+    int status = -1;        // exit status when it exited normally
+    int signal = 0;         // the signal that ended it, if any
+};
+
+struct WindowInfo {
+    std::string title;
+    int x = 0, y = 0, width = 0, height = 0;
+    int depth = 0;
+    bool doubleBuffered = false;  // as GLX reports the window's visual
+    bool hasDepthBuffer = false;
+    bool rgba = false;
+};
+
+class DemoSession {
+public:
+    // Starts a private Xvfb, then `program` (default: the demo) with `args`
+    // and `env` (NAME=VALUE entries added to this process's environment),
+    // and waits for its window. Throws std::runtime_error when it does not
+    // appear.
+    explicit DemoSession(std::vector<std::string> args = {}, std::vector<std::string> env = {},
+                         std::string program = demoPath());
+    ~DemoSession();
+    DemoSession(const DemoSession&) = delete;
+    DemoSession& operator=(const DemoSession&) = delete;
+
+    // The X display the program runs on, e.g. ":3".
+    const std::string& display() const;
+
+    // Presses and releases a key through XTEST, like a keyboard, after giving
+    // the window the input focus. Names are X keysyms: "l", "Return",
+    // "Escape", "Up", "Prior" (Page Up), "F1", "C" (sent with Shift).
+    void key(const std::string& keysym);
+
+    WindowInfo windowInfo();
+    Image screenshot();
+
+    // Screenshots until the picture differs from `before` (or the timeout
+    // passes) and returns the last one.
+    Image waitForChange(const Image& before, double timeoutSeconds = 5.0);
+
+    // Screenshots until two in a row, `gapSeconds` apart, are identical;
+    // returns that picture, or the last one seen after the timeout.
+    Image waitForStill(double gapSeconds = 0.3, double timeoutSeconds = 5.0);
+
+    // Asks the X server to resize the window, as a window manager would.
+    void resize(int width, int height);
+
+    // Sends WM_DELETE_WINDOW, as a window manager's close button does.
+    void closeWindow();
+
+    // Whether the process is still running.
+    bool running();
+
+    // Waits for the process to end; kills it after the timeout.
+    ExitResult waitForExit(double timeoutSeconds = 5.0);
+
+    // Everything printed so far on standard output and standard error.
+    std::string out() const;
+    std::string err() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,83 @@
+#include "support/projection.h"
+
+#include <cmath>
+
+Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 operator*(double s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
+double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double length(Vec3 a) { return std::sqrt(dot(a, a)); }
+Vec3 normalized(Vec3 a) { return (1.0 / length(a)) * a; }
+
+namespace {
+
+const double PI = std::acos(-1.0);
+
+Vec3 cross(Vec3 a, Vec3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+Vec3 eyeOf(int viewpoint)
+{
+    const Vec3 eyes[] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}};
+    return eyes[viewpoint];
+}
+
+Vec3 rotate(Vec3 p, double degrees, int axis)
+{
+    const double a = degrees * PI / 180.0;
+    const double c = std::cos(a), s = std::sin(a);
+    switch (axis) {
+    case 0: return {p.x, c * p.y - s * p.z, s * p.y + c * p.z};
+    case 1: return {c * p.x + s * p.z, p.y, -s * p.x + c * p.z};
+    default: return {c * p.x - s * p.y, s * p.x + c * p.y, p.z};
+    }
+}
+
+// Scene rotations only: Z first, then Y, then X.
+Vec3 turnScene(const View& view, Vec3 p)
+{
+    p = rotate(p, view.angleZ, 2);
+    p = rotate(p, view.angleY, 1);
+    return rotate(p, view.angleX, 0);
+}
+
+// The look-at's rotation part: rows are side, up and -forward.
+Vec3 look(const View& view, Vec3 v)
+{
+    const Vec3 eye = eyeOf(view.viewpoint);
+    const Vec3 forward = normalized(Vec3{0, 0, 0} - eye);
+    const Vec3 side = normalized(cross(forward, Vec3{0, 1, 0}));
+    const Vec3 up = cross(side, forward);
+    return {dot(side, v), dot(up, v), -dot(forward, v)};
+}
+
+}  // namespace
+
+Vec3 directionToEye(const View& view, Vec3 d)
+{
+    return look(view, turnScene(view, d));
+}
+
+Vec3 toEye(const View& view, Vec3 p)
+{
+    const Vec3 eye = eyeOf(view.viewpoint);
+    return look(view, turnScene(view, p) - eye);
+}
+
+ScreenPoint project(const View& view, Vec3 p)
+{
+    const Vec3 e = toEye(view, p);
+    const double d = length(eyeOf(view.viewpoint));
+    const double fov = 520.0 / d;
+    const double zNear = d - 5.0, zFar = d + 5.0;
+    const double f = 1.0 / std::tan(fov * PI / 360.0);
+    const double aspect = static_cast<double>(view.width) / view.height;
+    const double clipW = -e.z;
+    const double ndcX = (f / aspect) * e.x / clipW;
+    const double ndcY = f * e.y / clipW;
+    const double clipZ = (zFar + zNear) / (zNear - zFar) * e.z + 2.0 * zFar * zNear / (zNear - zFar);
+    const double ndcZ = clipZ / clipW;
+    return {(ndcX + 1.0) * 0.5 * view.width, (1.0 - ndcY) * 0.5 * view.height, (ndcZ + 1.0) * 0.5};
+}

@@ -1,0 +1,33 @@
+// The camera worked out independently of the program: rotations, look-at
+// and perspective as OpenGL defines them, in double precision. Tests use it
+// to know where a scene point must land on screen, and how an eye sees it.
+#pragma once
+
+struct Vec3 {
+    double x, y, z;
+};
+
+Vec3 operator+(Vec3 a, Vec3 b);
+Vec3 operator-(Vec3 a, Vec3 b);
+Vec3 operator*(double s, Vec3 a);
+double dot(Vec3 a, Vec3 b);
+double length(Vec3 a);
+Vec3 normalized(Vec3 a);
+
+struct View {
+    int viewpoint = 0;
+    float angleX = 0, angleY = 0, angleZ = 0;
+    int width = 300, height = 300;
+};
+
+// A scene point (or direction, with w = 0) in eye coordinates: the scene
+// turned about Z, then Y, then X, then seen from the viewpoint's eye.
+Vec3 toEye(const View& view, Vec3 scenePoint);
+Vec3 directionToEye(const View& view, Vec3 sceneDirection);
+
+struct ScreenPoint {
+    double x, y;   // pixels, x from the left, y from the top (pixel centres at .5)
+    double depth;  // window depth, 0 at the near plane, 1 at the far plane
+};
+
+ScreenPoint project(const View& view, Vec3 scenePoint);
