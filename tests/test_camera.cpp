@@ -21,6 +21,11 @@ const ViewpointCase VIEWPOINTS[] = {
     {2, 10, 10, 10, std::sqrt(300.0), 30.02},
 };
 
+void PrintTo(const ViewpointCase& c, std::ostream* os)
+{
+    *os << "viewpoint " << c.viewpoint;
+}
+
 class Viewpoints : public ::testing::TestWithParam<ViewpointCase> {};
 
 TEST_P(Viewpoints, EyeFieldOfViewAndPlanesFollowTheDistance)

@@ -32,6 +32,11 @@ const KeyCase KEY_CASES[] = {
     {"c_with_high_bit_nothing", 'c' | 0x80, KeyEffect::None, 0, 0, 0},
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class KeyTable : public ::testing::TestWithParam<KeyCase> {};
 
 TEST_P(KeyTable, ChangesStateAndAsksForTheRightFollowUp)
@@ -106,6 +111,11 @@ const TurnCase TURN_CASES[] = {
     {"right", GLUT_KEY_RIGHT, 0, -1, 0},  {"down", GLUT_KEY_DOWN, -1, 0, 0},
     {"page_up", GLUT_KEY_PAGE_UP, 0, 0, +1}, {"page_down", GLUT_KEY_PAGE_DOWN, 0, 0, -1},
 };
+
+void PrintTo(const TurnCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class TurnKeys : public ::testing::TestWithParam<TurnCase> {};
 

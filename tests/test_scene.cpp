@@ -62,6 +62,11 @@ const SurfaceCase SURFACES[] = {
     {"sphere_top_goes_far_with_angleY_90", 0, 90, {1.564, -1.1, 0}},
 };
 
+void PrintTo(const SurfaceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class Surfaces : public ::testing::TestWithParam<SurfaceCase> {};
 
 TEST_P(Surfaces, SolidCoversItsPlaceAtItsOwnDepth)

@@ -22,6 +22,15 @@ int shiftOf(unsigned long mask)
 
 }  // namespace
 
+void PrintTo(const Image& image, std::ostream* os)
+{
+    unsigned long sum = 0;
+    for (unsigned char c : image.rgb) {
+        sum = sum * 31 + c;
+    }
+    *os << image.width << "x" << image.height << " image, checksum " << sum;
+}
+
 Image fromXImage(const XImage& ximage)
 {
     Image image;

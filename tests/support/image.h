@@ -1,6 +1,7 @@
 // Pixels read back from a window, and PNG files of them for people to look at.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,11 @@ struct Image {
     {
         return width == o.width && height == o.height && rgb == o.rgb;
     }
+    bool operator!=(const Image& o) const { return !(*this == o); }
 };
+
+// Test failures show an image as its size and a checksum, not its bytes.
+void PrintTo(const Image& image, std::ostream* os);
 
 // Converts a 24- or 32-bit TrueColor XImage (what Xvfb gives at depth 24).
 Image fromXImage(const XImage& ximage);
