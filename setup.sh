@@ -17,11 +17,12 @@ case "$what" in
 esac
 
 # Debian package names. The demo needs a compiler, CMake, OpenGL, GLU,
-# freeglut and Mesa's software renderer; the tests add GoogleTest, a
-# virtual X server, the XTEST library for real key events and libpng.
+# freeglut and Mesa's software renderer; the capture tool beside it libpng
+# and Xlib; the tests add GoogleTest, a virtual X server and the XTEST
+# library for real key events, and the benchmarks in bench/ Google Benchmark.
 build_packages=(g++ cmake make libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri
-                libpng-dev)
-test_packages=(libgtest-dev xvfb xauth libx11-dev libxtst-dev)
+                libpng-dev libx11-dev)
+test_packages=(libgtest-dev xvfb xauth libxtst-dev libbenchmark-dev)
 
 missing_packages() {
   local p

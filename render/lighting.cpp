@@ -51,8 +51,8 @@ void initLighting()
 {
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
-    // The scene's transforms keep unit normals, but normalising is cheap
-    // insurance for any scale a later frame applies.
+    // Normals are brought back to unit length after transformation, so the
+    // lighting stays right whatever the modelview matrix does to them.
     glEnable(GL_NORMALIZE);
 
     for (const Light& light : LIGHTS) {

@@ -3,11 +3,13 @@
 #include "support/xvfb.h"
 
 #include <GL/glx.h>
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -154,7 +156,7 @@ struct DemoSession::Impl {
 };
 
 DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string> env,
-                         std::string program)
+                         std::string program, DisplayVia display)
     : impl_(std::make_unique<Impl>())
 {
     XSetErrorHandler(ignoreXErrors);
@@ -163,13 +165,23 @@ DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string>
         throw std::runtime_error("pipe failed");
     }
 
+    // DISPLAY, and any variable `env` sets, replace the inherited ones.
     std::vector<std::string> environment;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
-            environment.emplace_back(*e);
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        const bool replaced = std::any_of(env.begin(), env.end(), [&](const std::string& given) {
+            return given.compare(0, name.size() + 1, name + "=") == 0;
+        });
+        if (name != "DISPLAY" && !replaced) {
+            environment.push_back(entry);
         }
     }
-    environment.push_back("DISPLAY=" + impl_->server.display());
+    if (display == DisplayVia::Environment) {
+        environment.push_back("DISPLAY=" + impl_->server.display());
+    } else {
+        args.insert(args.begin(), {"-display", impl_->server.display()});
+    }
     environment.insert(environment.end(), env.begin(), env.end());
     std::vector<char*> envp;
     for (std::string& e : environment) {
@@ -253,10 +265,9 @@ void DemoSession::key(const std::string& keysym)
     if (code == 0) {
         throw std::runtime_error("no key sends " + keysym);
     }
-    // A keysym found only on the shifted level (upper case) needs Shift.
-    KeySym lower = 0, upper = 0;
-    XConvertCase(sym, &lower, &upper);
-    const bool shifted = sym != lower;
+    // A keysym that is not on the key's first level ("C", "!", "?") needs
+    // Shift.
+    const bool shifted = XkbKeycodeToKeysym(dpy, code, 0, 0) != sym;
     const KeyCode shift = XKeysymToKeycode(dpy, XK_Shift_L);
 
     XSetInputFocus(dpy, impl_->window, RevertToPointerRoot, CurrentTime);

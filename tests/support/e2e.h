@@ -26,14 +26,21 @@ struct WindowInfo {
     bool rgba = false;
 };
 
+// How the program learns which X display to use.
+enum class DisplayVia {
+    Environment,  // DISPLAY
+    GlutOption,   // GLUT's "-display NAME" option before `args`, and no DISPLAY
+};
+
 class DemoSession {
 public:
     // Starts a private Xvfb, then `program` (default: the demo) with `args`
-    // and `env` (NAME=VALUE entries added to this process's environment),
-    // and waits for its window. Throws std::runtime_error when it does not
-    // appear.
+    // and `env` (NAME=VALUE entries added to this process's environment,
+    // replacing any inherited variable of the same name), and waits for its
+    // window. Throws std::runtime_error when it does not appear.
     explicit DemoSession(std::vector<std::string> args = {}, std::vector<std::string> env = {},
-                         std::string program = demoPath());
+                         std::string program = demoPath(),
+                         DisplayVia display = DisplayVia::Environment);
     ~DemoSession();
     DemoSession(const DemoSession&) = delete;
     DemoSession& operator=(const DemoSession&) = delete;
@@ -43,7 +50,7 @@ public:
 
     // Presses and releases a key through XTEST, like a keyboard, after giving
     // the window the input focus. Names are X keysyms: "l", "Return",
-    // "Escape", "Up", "Prior" (Page Up), "F1", "C" (sent with Shift).
+    // "Escape", "Up", "Prior" (Page Up), "F1"; "C" and "exclam" ("!") are sent with Shift.
     void key(const std::string& keysym);
 
     WindowInfo windowInfo();

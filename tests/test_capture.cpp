@@ -1,0 +1,817 @@
+// The capture tool and the gallery, run as real programs: frames pixel for
+// pixel equal to the demo's own window, refused command lines that leave no
+// file behind, the grid that lays frames out, and the committed gallery
+// being what the documented command produces today.
+#include "support/e2e.h"
+#include "support/xvfb.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const std::string CAPTURE = ML_CAPTURE_PATH;
+const std::string GRID = ML_GALLERY_GRID_PATH;
+const std::string SOURCE_DIR = ML_SOURCE_DIR;
+const std::string BINARY_DIR = ML_BINARY_DIR;
+const std::string CMAKE = ML_CMAKE_COMMAND;
+
+// ---------------------------------------------------------------- running
+
+struct ProgramRun {
+    bool exited = false;  // false: killed after the timeout or by a signal
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs `program` with `args`, with DISPLAY set to `display`, or unset when
+// it is empty; collects its output and exit status.
+ProgramRun run(const std::string& program, std::vector<std::string> args,
+        const std::string& display = "", double timeoutSeconds = 60)
+{
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
+            environment.emplace_back(*e);
+        }
+    }
+    if (!display.empty()) {
+        environment.push_back("DISPLAY=" + display);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    std::string path = program;
+    std::vector<char*> argv{path.data()};
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return {};
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+
+    ProgramRun result;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* texts[2] = {&result.out, &result.err};
+    int open = 2;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (poll(fds, 2, 100) <= 0) {
+            continue;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
+                char buf[4096];
+                const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+                if (n > 0) {
+                    texts[i]->append(buf, static_cast<size_t>(n));
+                } else {
+                    close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                }
+            }
+        }
+    }
+    int status = 0;
+    if (open > 0) {
+        kill(pid, SIGKILL);
+    }
+    waitpid(pid, &status, 0);
+    for (pollfd& f : fds) {
+        if (f.fd >= 0) {
+            close(f.fd);
+        }
+    }
+    result.exited = open == 0 && WIFEXITED(status);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// ------------------------------------------------------------------ files
+
+// A fresh directory, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir()
+    {
+        char pattern[] = "/tmp/ml-capture-test.XXXXXX";
+        if (mkdtemp(pattern) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern;
+    }
+    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+    // Every name in the directory, hidden ones included.
+    std::set<std::string> entries() const
+    {
+        std::set<std::string> names;
+        if (DIR* dir = opendir(path_.c_str())) {
+            while (dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") {
+                    names.insert(name);
+                }
+            }
+            closedir(dir);
+        }
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A PNG as the test reads it, with libpng and no conversion: only 8-bit RGB
+// is accepted, which is what the tools promise to write.
+struct PngRead {
+    bool ok = false;
+    std::string problem;
+    Image image;
+};
+
+PngRead readRgbPng(const std::string& path)
+{
+    PngRead result;
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+        result.problem = std::string("unreadable PNG: ") + png.message;
+        return result;
+    }
+    if (png.format != PNG_FORMAT_RGB) {
+        result.problem = "not 8-bit RGB: format " + std::to_string(png.format);
+        png_image_free(&png);
+        return result;
+    }
+    result.image.width = static_cast<int>(png.width);
+    result.image.height = static_cast<int>(png.height);
+    result.image.rgb.resize(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, result.image.rgb.data(), 0, nullptr)) {
+        result.problem = std::string("unreadable PNG rows: ") + png.message;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+// Bit depth and colour type as the file's header states them.
+void pngHeader(const std::string& path, int& bitDepth, int& colourType)
+{
+    const std::string bytes = readText(path);
+    ASSERT_GE(bytes.size(), 26u);
+    ASSERT_EQ(bytes.compare(0, 8, "\x89PNG\r\n\x1a\n"), 0);
+    ASSERT_EQ(bytes.compare(12, 4, "IHDR"), 0);
+    bitDepth = static_cast<unsigned char>(bytes[24]);
+    colourType = static_cast<unsigned char>(bytes[25]);
+}
+
+int differingPixels(const Image& a, const Image& b)
+{
+    if (a.width != b.width || a.height != b.height) {
+        return -1;
+    }
+    int count = 0;
+    for (int y = 0; y < a.height; ++y) {
+        for (int x = 0; x < a.width; ++x) {
+            count += a.at(x, y) != b.at(x, y);
+        }
+    }
+    return count;
+}
+
+int distinctColours(const Image& image)
+{
+    std::set<int> colours;
+    for (size_t i = 0; i + 2 < image.rgb.size(); i += 3) {
+        colours.insert(image.rgb[i] << 16 | image.rgb[i + 1] << 8 | image.rgb[i + 2]);
+    }
+    return static_cast<int>(colours.size());
+}
+
+// One line on stderr, from the named program.
+void expectOneLineFrom(const std::string& program, const std::string& err)
+{
+    EXPECT_EQ(err.rfind(program + ": ", 0), 0u) << err;
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back(), '\n') << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+std::vector<std::string> stateArgs(int viewpoint, int mode, const std::string& output)
+{
+    return {"--viewpoint", std::to_string(viewpoint), "--mode", std::to_string(mode), "--output",
+            output};
+}
+
+// ------------------------------------------- the demo's window, the tool's file
+
+struct DemoState {
+    const char* name;
+    int width, height;               // the demo's window, resized when not 300 x 300
+    std::vector<std::string> keys;   // pressed in the demo
+    std::vector<std::string> args;   // the same state for the tool
+};
+
+const DemoState DEMO_STATES[] = {
+    {"at_start", 300, 300, {}, {"--viewpoint", "0", "--mode", "0"}},
+    {"side_spotlight", 300, 300, {"c", "l", "l"}, {"--viewpoint", "1", "--mode", "2"}},
+    {"above_all_lights_turned",
+     300,
+     300,
+     {"c", "c", "l", "l", "l", "Up", "Up", "Left", "Left", "Left", "Prior"},
+     {"--viewpoint", "2", "--mode", "3", "--angles", "2,3,1"}},
+    {"front_cyan_wide_window",
+     480,
+     240,
+     {"l", "Down", "Down", "Down", "Next"},
+     {"--viewpoint", "0", "--mode", "1", "--angles", "-3,0,-1", "--size", "480x240"}},
+    {"side_white_tall_window",
+     200,
+     320,
+     {"c", "Right", "Right", "Next", "Next", "Up"},
+     {"--viewpoint", "1", "--mode", "0", "--angles", "1,-2,-2", "--size", "200x320"}},
+};
+
+void PrintTo(const DemoState& s, std::ostream* os)
+{
+    *os << s.name;
+}
+
+class CaptureLikeTheDemo : public ::testing::TestWithParam<DemoState> {};
+
+TEST_P(CaptureLikeTheDemo, FileIsPixelForPixelTheDemosWindow)
+{
+    const DemoState& s = GetParam();
+    DemoSession demo;
+    Image shown = demo.waitForStill();
+    if (s.width != 300 || s.height != 300) {
+        demo.resize(s.width, s.height);
+        shown = demo.waitForChange(shown);
+        shown = demo.waitForStill(0.2);
+    }
+    for (const std::string& key : s.keys) {
+        demo.key(key);
+        shown = demo.waitForChange(shown);  // each of these keys changes the picture
+    }
+    shown = demo.waitForStill(0.3);
+    const WindowInfo window = demo.windowInfo();
+    ASSERT_EQ(window.width, s.width);
+    ASSERT_EQ(window.height, s.height);
+
+    TempDir dir;
+    std::vector<std::string> args = s.args;
+    args.insert(args.end(), {"--output", dir / "frame.png"});
+    const ProgramRun r = run(CAPTURE, args, demo.display());
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const PngRead captured = readRgbPng(dir / "frame.png");
+    ASSERT_TRUE(captured.ok) << captured.problem;
+
+    keepForInspection(shown, std::string("capture_demo_") + s.name);
+    keepForInspection(captured.image, std::string("capture_tool_") + s.name);
+    EXPECT_EQ(captured.image, shown) << differingPixels(captured.image, shown)
+                                     << " pixels differ";
+    EXPECT_GT(distinctColours(shown), 20) << "the demo's window shows no scene";
+    EXPECT_EQ(demo.out(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(States, CaptureLikeTheDemo, ::testing::ValuesIn(DEMO_STATES),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------- refused requests
+
+// "@" in an argument stands for the case's own empty directory.
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;
+    const char* named;  // what the message must name
+};
+
+const std::string OUT = "--output=@/out.png";
+
+const Refusal REFUSALS[] = {
+    {"no_arguments", {}, "--viewpoint"},
+    {"missing_viewpoint", {"--mode", "0", OUT}, "--viewpoint"},
+    {"missing_mode", {"--viewpoint", "0", OUT}, "--mode"},
+    {"missing_output", {"--viewpoint", "0", "--mode", "0"}, "--output"},
+    {"viewpoint_3", {"--viewpoint", "3", "--mode", "0", OUT}, "--viewpoint"},
+    {"viewpoint_negative", {"--viewpoint", "-1", "--mode", "0", OUT}, "--viewpoint"},
+    {"viewpoint_word", {"--viewpoint", "front", "--mode", "0", OUT}, "--viewpoint"},
+    {"viewpoint_fraction", {"--viewpoint", "1.5", "--mode", "0", OUT}, "--viewpoint"},
+    {"viewpoint_empty", {"--viewpoint=", "--mode", "0", OUT}, "--viewpoint"},
+    {"viewpoint_with_space", {"--viewpoint", " 1", "--mode", "0", OUT}, "--viewpoint"},
+    {"mode_4", {"--viewpoint", "0", "--mode", "4", OUT}, "--mode"},
+    {"mode_huge", {"--viewpoint", "0", "--mode", "99999999999999999999", OUT}, "--mode"},
+    {"angles_two", {"--viewpoint", "0", "--mode", "0", "--angles", "1,2", OUT}, "--angles"},
+    {"angles_four", {"--viewpoint", "0", "--mode", "0", "--angles", "1,2,3,4", OUT}, "--angles"},
+    {"angles_word", {"--viewpoint", "0", "--mode", "0", "--angles", "a,0,0", OUT}, "--angles"},
+    {"angles_gap", {"--viewpoint", "0", "--mode", "0", "--angles", "1,,3", OUT}, "--angles"},
+    {"angles_trailing_comma", {"--viewpoint", "0", "--mode", "0", "--angles", "1,2,3,", OUT},
+     "--angles"},
+    {"angles_nan", {"--viewpoint", "0", "--mode", "0", "--angles", "nan,0,0", OUT}, "--angles"},
+    {"angles_infinite", {"--viewpoint", "0", "--mode", "0", "--angles", "0,inf,0", OUT},
+     "--angles"},
+    {"angles_beyond_float", {"--viewpoint", "0", "--mode", "0", "--angles", "0,0,1e39", OUT},
+     "--angles"},
+    {"size_zero_width", {"--viewpoint", "0", "--mode", "0", "--size", "0x300", OUT}, "--size"},
+    {"size_zero_height", {"--viewpoint", "0", "--mode", "0", "--size", "300x0", OUT}, "--size"},
+    {"size_one_number", {"--viewpoint", "0", "--mode", "0", "--size", "300", OUT}, "--size"},
+    {"size_negative", {"--viewpoint", "0", "--mode", "0", "--size", "-5x5", OUT}, "--size"},
+    {"size_unit", {"--viewpoint", "0", "--mode", "0", "--size", "300x300px", OUT}, "--size"},
+    {"size_overflow", {"--viewpoint", "0", "--mode", "0", "--size", "99999999999x1", OUT},
+     "--size"},
+    {"unknown_option", {"--viewpoint", "0", "--mode", "0", "--colour", "red", OUT}, "--colour"},
+    {"value_missing_at_end", {"--viewpoint", "0", "--mode", "0", "--output"}, "--output"},
+    {"stray_argument", {"--viewpoint", "0", "--mode", "0", OUT, "extra"}, "extra"},
+    {"option_twice", {"--viewpoint", "0", "--mode", "0", "--mode", "1", OUT}, "--mode"},
+    {"output_empty", {"--viewpoint", "0", "--mode", "0", "--output", ""}, "--output"},
+    {"output_in_missing_directory", {"--viewpoint", "0", "--mode", "0", "--output", "@/no/x.png"},
+     "@/no/x.png"},
+    {"output_under_a_file", {"--viewpoint", "0", "--mode", "0", "--output", "@/file/x.png"},
+     "@/file/x.png"},
+    {"output_is_a_directory", {"--viewpoint", "0", "--mode", "0", "--output", "@"}, "directory"},
+    {"output_ends_in_slash", {"--viewpoint", "0", "--mode", "0", "--output", "@/new/"},
+     "@/new/"},
+    {"output_on_read_only_filesystem",
+     {"--viewpoint", "0", "--mode", "0", "--output", "/proc/capture.png"},
+     "/proc/capture.png"},
+};
+
+void PrintTo(const Refusal& r, std::ostream* os)
+{
+    *os << r.name;
+}
+
+std::string expand(std::string text, const std::string& dir)
+{
+    for (std::string::size_type at = text.find('@'); at != std::string::npos;
+         at = text.find('@', at + dir.size())) {
+        text.replace(at, 1, dir);
+    }
+    return text;
+}
+
+class RefusedCommandLine : public ::testing::TestWithParam<Refusal> {};
+
+// Run without a display: every one of these is refused before the tool
+// looks for one.
+TEST_P(RefusedCommandLine, OneLineNamingTheProblemStatus2AndNoFile)
+{
+    const Refusal& c = GetParam();
+    TempDir dir;
+    writeText(dir / "file", "a regular file");
+    std::vector<std::string> args;
+    for (const std::string& a : c.args) {
+        args.push_back(expand(a, dir.path()));
+    }
+    const ProgramRun r = run(CAPTURE, args);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 2) << r.err;
+    expectOneLineFrom("materials-lights-capture", r.err);
+    EXPECT_NE(r.err.find(expand(c.named, dir.path())), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(dir.entries(), std::set<std::string>{"file"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, RefusedCommandLine, ::testing::ValuesIn(REFUSALS),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A size the GL cannot draw is only known once it runs, after the output's
+// temporary file exists: it must go, and a file already there must stay as
+// it was.
+TEST(CaptureRefuses, SizeBeyondTheGlLeavesNoFileAndSparesTheOldOne)
+{
+    XvfbServer server;
+    TempDir dir;
+    for (bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "over an existing file" : "to a new file");
+        if (existing) {
+            writeText(dir / "out.png", "the old picture");
+        }
+        const ProgramRun r = run(CAPTURE,
+                          {"--viewpoint", "0", "--mode", "0", "--size", "100000x300", "--output",
+                           dir / "out.png"},
+                          server.display());
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.status, 2) << r.err;
+        expectOneLineFrom("materials-lights-capture", r.err);
+        EXPECT_NE(r.err.find("--size 100000x300"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("at most"), std::string::npos) << r.err;
+        if (existing) {
+            EXPECT_EQ(dir.entries(), std::set<std::string>{"out.png"});
+            EXPECT_EQ(readText(dir / "out.png"), "the old picture");
+        } else {
+            EXPECT_EQ(dir.entries(), std::set<std::string>{});
+        }
+    }
+}
+
+struct NoDisplay {
+    const char* name;
+    const char* display;  // "" leaves DISPLAY unset
+    const char* named;
+};
+
+void PrintTo(const NoDisplay& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CaptureWithoutDisplay : public ::testing::TestWithParam<NoDisplay> {};
+
+TEST_P(CaptureWithoutDisplay, SaysSoInOneLineAndLeavesNoFile)
+{
+    const NoDisplay& c = GetParam();
+    TempDir dir;
+    const ProgramRun r = run(CAPTURE, stateArgs(0, 0, dir / "out.png"), c.display);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 1) << r.err;
+    expectOneLineFrom("materials-lights-capture", r.err);
+    EXPECT_NE(r.err.find("no X display"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("xvfb-run"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.entries(), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Display, CaptureWithoutDisplay,
+    ::testing::Values(NoDisplay{"unset", "", "DISPLAY is not set"},
+                      NoDisplay{"no_server_there", ":4271", "\":4271\" cannot be opened"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaptureHelp, PrintsUsageOnStdoutAndExits0WithoutADisplay)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"-h"}, {"--viewpoint", "1", "--help"}}) {
+        SCOPED_TRACE(args.back());
+        TempDir dir;
+        const ProgramRun r = run(CAPTURE, args);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind("Usage: materials-lights-capture ", 0), 0u) << r.out;
+        for (const char* option : {"--viewpoint", "--mode", "--angles", "--size", "--output",
+                                   "--help", "xvfb-run"}) {
+            EXPECT_NE(r.out.find(option), std::string::npos) << option;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- good runs
+
+struct GoodSize {
+    const char* name;
+    std::vector<std::string> sizeArgs;
+    int width, height;
+    int minColours;  // a frame with the scene in it has many
+};
+
+void PrintTo(const GoodSize& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CaptureWrites : public ::testing::TestWithParam<GoodSize> {};
+
+TEST_P(CaptureWrites, AnRgbPngOfTheSizeAsAnOrdinaryNewFile)
+{
+    const GoodSize& c = GetParam();
+    XvfbServer server;
+    TempDir dir;
+    std::vector<std::string> args = stateArgs(2, 3, dir / "out.png");
+    args.insert(args.end(), c.sizeArgs.begin(), c.sizeArgs.end());
+    const ProgramRun r = run(CAPTURE, args, server.display());
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(dir.entries(), std::set<std::string>{"out.png"}) << "a temporary file is left";
+
+    int bitDepth = 0, colourType = 0;
+    pngHeader(dir / "out.png", bitDepth, colourType);
+    EXPECT_EQ(bitDepth, 8);
+    EXPECT_EQ(colourType, PNG_COLOR_TYPE_RGB);
+    const PngRead png = readRgbPng(dir / "out.png");
+    ASSERT_TRUE(png.ok) << png.problem;
+    EXPECT_EQ(png.image.width, c.width);
+    EXPECT_EQ(png.image.height, c.height);
+    EXPECT_GE(distinctColours(png.image), c.minColours) << "no scene in the frame";
+    keepForInspection(png.image, std::string("capture_size_") + c.name);
+
+    // Permissions of any new file (0666 less the umask), not the owner-only
+    // ones of a temporary file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info {};
+    ASSERT_EQ(stat((dir / "out.png").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, CaptureWrites,
+    ::testing::Values(GoodSize{"default_300x300", {}, 300, 300, 20},
+                      GoodSize{"odd_123x45", {"--size", "123x45"}, 123, 45, 20},
+                      GoodSize{"one_pixel", {"--size=1x1"}, 1, 1, 1},
+                      // Off screen, so larger than the 1280 x 1024 virtual screen.
+                      GoodSize{"beyond_the_screen_1900x1300", {"--size", "1900x1300"}, 1900, 1300,
+                               20}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Capture, EachOptionChangesTheFrameAndBothSpellingsAgree)
+{
+    XvfbServer server;
+    TempDir dir;
+    auto capture = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> all = args;
+        all.push_back("--output=" + (dir / "f.png"));
+        const ProgramRun r = run(CAPTURE, all, server.display());
+        EXPECT_EQ(r.status, 0) << r.err;
+        return readRgbPng(dir / "f.png").image;
+    };
+    const Image base = capture({"--viewpoint", "0", "--mode", "0"});
+    const Image spelled =
+        capture({"--viewpoint=0", "--mode=0", "--angles=0,0,0", "--size=300x300"});
+    EXPECT_EQ(spelled, base);
+    EXPECT_NE(capture({"--viewpoint", "1", "--mode", "0"}), base);
+    EXPECT_NE(capture({"--viewpoint", "0", "--mode", "1"}), base);
+    for (const char* angles : {"5,0,0", "0,5,0", "0,0,5"}) {
+        EXPECT_NE(capture({"--viewpoint", "0", "--mode", "0", "--angles", angles}), base) << angles;
+    }
+    // Options in any order.
+    EXPECT_EQ(capture({"--mode", "3", "--viewpoint", "2", "--angles", "10,20,30"}),
+              capture({"--angles", "10,20,30", "--viewpoint", "2", "--mode", "3"}));
+}
+
+TEST(Capture, ReplacesAnExistingFile)
+{
+    XvfbServer server;
+    TempDir dir;
+    writeText(dir / "out.png", "the old picture");
+    const ProgramRun r = run(CAPTURE, stateArgs(1, 1, dir / "out.png"), server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readRgbPng(dir / "out.png").ok);
+    EXPECT_EQ(dir.entries(), std::set<std::string>{"out.png"});
+}
+
+// ------------------------------------------------------------------ gallery
+
+// Frame i: its own blue level (none of them the grid's background or ink
+// grey), red and green following x and y so that any flip or shift shows.
+Image syntheticFrame(int i, int width, int height)
+{
+    Image frame;
+    frame.width = width;
+    frame.height = height;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            frame.rgb.push_back(static_cast<unsigned char>(x * 6));
+            frame.rgb.push_back(static_cast<unsigned char>(y * 8));
+            frame.rgb.push_back(static_cast<unsigned char>(40 + 15 * i));
+        }
+    }
+    return frame;
+}
+
+TEST(GalleryGrid, PutsEachFrameUnchangedInItsRowAndColumnUnderHeadings)
+{
+    constexpr int W = 40, H = 30;
+    TempDir dir;
+    std::vector<std::string> args{dir / "grid.png"};
+    for (int i = 0; i < 12; ++i) {
+        args.push_back(dir / ("f" + std::to_string(i) + ".png"));
+        ASSERT_TRUE(writePng(syntheticFrame(i, W, H), args.back()));
+    }
+    const ProgramRun r = run(GRID, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const PngRead grid = readRgbPng(dir / "grid.png");
+    ASSERT_TRUE(grid.ok) << grid.problem;
+    keepForInspection(grid.image, "gallery_grid_synthetic");
+
+    // Where each frame landed: the box of the pixels with its blue level.
+    int left[12], top[12];
+    for (int i = 0; i < 12; ++i) {
+        const int blue = 40 + 15 * i;
+        int x0 = grid.image.width, y0 = grid.image.height, x1 = -1, y1 = -1, count = 0;
+        for (int y = 0; y < grid.image.height; ++y) {
+            for (int x = 0; x < grid.image.width; ++x) {
+                if (grid.image.at(x, y).b == blue) {
+                    x0 = std::min(x0, x);
+                    y0 = std::min(y0, y);
+                    x1 = std::max(x1, x);
+                    y1 = std::max(y1, y);
+                    ++count;
+                }
+            }
+        }
+        ASSERT_EQ(count, W * H) << "frame " << i;
+        ASSERT_EQ(x1 - x0 + 1, W) << "frame " << i;
+        ASSERT_EQ(y1 - y0 + 1, H) << "frame " << i;
+        const Image expected = syntheticFrame(i, W, H);
+        for (int y = 0; y < H; ++y) {
+            for (int x = 0; x < W; ++x) {
+                ASSERT_EQ(grid.image.at(x0 + x, y0 + y), expected.at(x, y))
+                    << "frame " << i << " at " << x << "," << y;
+            }
+        }
+        left[i] = x0;
+        top[i] = y0;
+    }
+    // Rows are viewpoints (top to bottom), columns lighting modes (left to
+    // right), each with a heading above it.
+    auto inkBetween = [&](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                if (grid.image.at(x, y) == Rgb{235, 235, 235}) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    for (int v = 0; v < 3; ++v) {
+        for (int m = 0; m < 4; ++m) {
+            const int i = v * 4 + m;
+            EXPECT_EQ(top[i], top[v * 4]) << "frame " << i;
+            EXPECT_EQ(left[i], left[m]) << "frame " << i;
+            if (m > 0) {
+                EXPECT_GT(left[i], left[i - 1] + W - 1) << "frame " << i;
+            }
+            if (v > 0) {
+                EXPECT_GT(top[i], top[i - 4] + H - 1) << "frame " << i;
+            }
+        }
+        const int above = v == 0 ? 0 : top[(v - 1) * 4] + H;
+        EXPECT_TRUE(inkBetween(0, grid.image.width, above, top[v * 4])) << "viewpoint " << v;
+    }
+    for (int m = 0; m < 4; ++m) {
+        EXPECT_TRUE(inkBetween(left[m], left[m] + W, 0, top[0])) << "mode " << m;
+    }
+}
+
+TEST(GalleryGrid, RefusesMissingOrMismatchedFramesAndWritesNothing)
+{
+    TempDir dir;
+    std::vector<std::string> frames;
+    for (int i = 0; i < 12; ++i) {
+        frames.push_back(dir / ("f" + std::to_string(i) + ".png"));
+        ASSERT_TRUE(writePng(syntheticFrame(i, i == 7 ? 41 : 40, 30), frames.back()));
+    }
+    writeText(dir / "text.png", "not a picture");
+    const std::string out = dir / "grid.png";
+
+    std::vector<std::string> eleven(frames.begin(), frames.begin() + 11);
+    std::vector<std::string> unreadable = frames;
+    unreadable[3] = dir / "text.png";
+    std::vector<std::string> mismatched = frames;  // frame 7 is 41 wide
+    const std::vector<std::string>* cases[] = {&eleven, &unreadable, &mismatched};
+    const char* named[] = {"11 given", "text.png", "f7.png"};
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(named[c]);
+        std::vector<std::string> args{out};
+        args.insert(args.end(), cases[c]->begin(), cases[c]->end());
+        const ProgramRun r = run(GRID, args);
+        EXPECT_EQ(r.status, 2);
+        expectOneLineFrom("gallery-grid", r.err);
+        EXPECT_NE(r.err.find(named[c]), std::string::npos) << r.err;
+        EXPECT_EQ(access(out.c_str(), F_OK), -1) << "an output was written";
+    }
+}
+
+// The gallery and the icons in the source tree are what the documented
+// command makes from today's program. When the picture changes on purpose,
+// rerun `cmake --build <build> --target gallery` and commit the result.
+TEST(Gallery, CommittedPicturesAreWhatTheGalleryCommandMakesNow)
+{
+    XvfbServer server;
+    TempDir dir;
+    const ProgramRun r = run(SOURCE_DIR + "/docs/make-gallery.sh",
+                      {"--display", server.display(), "--into", dir.path(), CAPTURE, GRID});
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    for (const std::string& picture :
+         {std::string("docs/gallery.png"), std::string("data/icons/materials-lights-48.png"),
+          std::string("data/icons/materials-lights-128.png"),
+          std::string("data/icons/materials-lights-256.png")}) {
+        SCOPED_TRACE(picture);
+        const PngRead made = readRgbPng(dir / picture);
+        const PngRead committed = readRgbPng(SOURCE_DIR + "/" + picture);
+        ASSERT_TRUE(made.ok) << made.problem;
+        ASSERT_TRUE(committed.ok) << committed.problem;
+        EXPECT_EQ(made.image, committed.image)
+            << differingPixels(made.image, committed.image)
+            << " pixels differ: the committed picture is out of date; run"
+               " `cmake --build <build> --target gallery`";
+    }
+    // Twelve states in a 4 x 3 grid of 300 x 300 frames.
+    const PngRead gallery = readRgbPng(dir / "docs/gallery.png");
+    EXPECT_GT(gallery.image.width, 4 * 300);
+    EXPECT_GT(gallery.image.height, 3 * 300);
+}
+
+// ------------------------------------------------------------------ install
+
+std::string desktopValue(const std::string& entry, const std::string& key)
+{
+    std::istringstream lines(entry);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(key + "=", 0) == 0) {
+            return line.substr(key.size() + 1);
+        }
+    }
+    return {};
+}
+
+TEST(Install, PutsBothProgramsTheDesktopEntryAndItsIconsUnderThePrefix)
+{
+    TempDir prefix;
+    const ProgramRun r = run(CMAKE, {"--install", BINARY_DIR, "--prefix", prefix.path()});
+    ASSERT_TRUE(r.exited);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    for (const char* program : {"bin/materials-lights", "bin/materials-lights-capture"}) {
+        EXPECT_EQ(access((prefix / program).c_str(), X_OK), 0) << program;
+    }
+    const ProgramRun help = run(prefix / "bin/materials-lights-capture", {"--help"});
+    EXPECT_EQ(help.status, 0) << "the installed capture tool does not run";
+
+    // The entry starts the installed demo and names the installed icon.
+    const std::string entry = readText(prefix / "share/applications/materials-lights.desktop");
+    EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u) << entry;
+    EXPECT_EQ(desktopValue(entry, "Type"), "Application");
+    EXPECT_EQ(desktopValue(entry, "Exec"), "materials-lights");
+    EXPECT_EQ(desktopValue(entry, "Terminal"), "false");
+    EXPECT_FALSE(desktopValue(entry, "Name").empty());
+    const std::string icon = desktopValue(entry, "Icon");
+    ASSERT_EQ(icon, "materials-lights");
+
+    // One square frame of the demo per hicolor size, as large as its folder says.
+    for (int size : {48, 128, 256}) {
+        const std::string dims = std::to_string(size) + "x" + std::to_string(size);
+        const PngRead png =
+            readRgbPng(prefix / ("share/icons/hicolor/" + dims + "/apps/" + icon + ".png"));
+        ASSERT_TRUE(png.ok) << dims << ": " << png.problem;
+        EXPECT_EQ(png.image.width, size);
+        EXPECT_EQ(png.image.height, size);
+        EXPECT_GT(distinctColours(png.image), 20) << dims;
+    }
+}
+
+}  // namespace
