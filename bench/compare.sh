@@ -14,8 +14,8 @@
 #                 tcmalloc preloaded (those installed), the other way to keep
 #                 freed memory in the process.
 # Build directories: $ML_BENCH_BUILD (build-perf) and $ML_BENCH_BASE_BUILD
-# (build-perf-base). Needs Xvfb, libxtst-dev and libbenchmark-dev. Leave the
-# machine otherwise idle: the load average is printed with the figures.
+# (build-perf-base). Needs what the tests need (setup.sh) and libbenchmark-dev.
+# Leave the machine otherwise idle: the load average is printed with the figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

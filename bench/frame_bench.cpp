@@ -10,12 +10,14 @@
 // step of the spin, as the idle callback does, so the samples cover the
 // scene at many angles, the same sequence in every build. The process sets
 // up its heap as the program does (app/memory.h): a build configured with
-// ML_FAST_ALLOCATOR=OFF measures the baseline.
+// ML_FAST_ALLOCATOR=OFF measures the baseline. The window is the GL test
+// fixture's (tests/support/gl_fixture.h); ML_TEST_USE_DISPLAY=1 opens it on
+// the caller's display instead of a private Xvfb.
 #include "app/memory.h"
 #include "app/viewer.h"
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/xvfb.h"
+#include "support/gl_fixture.h"
 
 #include <GL/freeglut_ext.h>
 #include <benchmark/benchmark.h>
@@ -24,10 +26,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -43,39 +42,6 @@ const char* const SCREEN = "1344x1088x24";
 
 int framesPerCase = 300;
 
-void openWindow()
-{
-    int argc = 1;
-    char name[] = "ml-frame-bench";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(300, 300);
-    glutInitWindowPosition(50, 50);
-    glutCreateWindow("Materiels et lumieres OpenGL");
-    initLighting();
-    glutReshapeFunc(reshape);
-    glutDisplayFunc(display);
-}
-
-// Asks for a window size and lets GLUT deliver the reshape (the X server
-// answers asynchronously).
-void resizeWindow(Size size)
-{
-    if (viewer.windowWidth == size.width && viewer.windowHeight == size.height) {
-        return;
-    }
-    glutReshapeWindow(size.width, size.height);
-    for (int i = 0; i < 5000; ++i) {
-        glutMainLoopEvent();
-        if (viewer.windowWidth == size.width && viewer.windowHeight == size.height) {
-            return;
-        }
-        usleep(1000);
-    }
-    throw std::runtime_error("the window did not take the requested size");
-}
-
 double percentile(std::vector<double> samples, double p)
 {
     std::sort(samples.begin(), samples.end());
@@ -84,7 +50,7 @@ double percentile(std::vector<double> samples, double p)
 
 void frame(benchmark::State& state, Size size, int mode)
 {
-    resizeWindow(size);
+    resizeGlWindow(size.width, size.height);
     viewer.lightingMode = mode;
     // Room for every sample up front: nothing else allocates between
     // frames, so the heap sees what it sees in the program.
@@ -119,15 +85,7 @@ int main(int argc, char** argv)
         }
     }
 
-    // A private X server unless the caller wants its own display.
-    std::unique_ptr<XvfbServer> server;
-    const char* useDisplay = std::getenv("ML_BENCH_USE_DISPLAY");
-    if (useDisplay == nullptr || std::string(useDisplay) != "1") {
-        server = std::make_unique<XvfbServer>(SCREEN);
-        setenv("DISPLAY", server->display().c_str(), 1);
-    }
-    openWindow();
-    resizeWindow({300, 300});
+    ensureGlWindow(SCREEN);
 
     benchmark::AddCustomContext("heap", tuned ? "keeps freed memory (ML_FAST_ALLOCATOR)"
                                               : "C library defaults");

@@ -16,35 +16,20 @@
 //     half of the spin and the second;
 //   - presses Escape and takes the peak resident size and the count of page
 //     faults from wait4().
-// The first build named is the baseline the others are compared with.
-#include "support/xvfb.h"
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+// The first build named is the baseline the others are compared with. The
+// program is driven through the end-to-end harness (tests/support/e2e.h).
+#include "support/e2e.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <mutex>
-#include <signal.h>
 #include <stdexcept>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-const char* const WINDOW_TITLE = "Materiels et lumieres OpenGL";
 
 // freeglut prints "freeglut: N frames in T seconds = F FPS" every this many
 // milliseconds (at the first swap after the interval has passed).
@@ -53,143 +38,54 @@ constexpr int FPS_INTERVAL_MS = 500;
 // An X server screen with room for a 1280 by 1024 window at (50, 50).
 const char* const SCREEN = "1344x1088x24";
 
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 void sleepSeconds(double s)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(s));
 }
 
-int ignoreXErrors(Display*, XErrorEvent*)
+// Whether a screenshot shows anything but black, i.e. a frame has been drawn.
+bool showsAFrame(const Image& image)
 {
-    return 0;
+    return std::any_of(image.rgb.begin(), image.rgb.end(), [](unsigned char c) { return c != 0; });
 }
 
-Window findWindow(Display* dpy, Window parent)
-{
-    Window root = 0, up = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(dpy, parent, &root, &up, &children, &count)) {
-        return 0;
-    }
-    Window found = 0;
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-        char* name = nullptr;
-        XWindowAttributes attributes;
-        if (XFetchName(dpy, children[i], &name) && name != nullptr) {
-            if (std::strcmp(name, WINDOW_TITLE) == 0 &&
-                XGetWindowAttributes(dpy, children[i], &attributes) &&
-                attributes.map_state == IsViewable) {
-                found = children[i];
-            }
-            XFree(name);
-        }
-        if (found == 0) {
-            found = findWindow(dpy, children[i]);
-        }
-    }
-    if (children != nullptr) {
-        XFree(children);
-    }
-    return found;
-}
-
-// Whether the window shows anything but black, i.e. a frame has been drawn.
-bool showsAFrame(Display* dpy, Window window)
-{
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, window, &attributes)) {
-        return false;
-    }
-    XImage* image = XGetImage(dpy, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return false;
-    }
-    bool drawn = false;
-    for (int y = 0; y < image->height && !drawn; ++y) {
-        for (int x = 0; x < image->width && !drawn; ++x) {
-            drawn = (XGetPixel(image, x, y) & 0xffffffUL) != 0;
-        }
-    }
-    XDestroyImage(image);
-    return drawn;
-}
-
-void pressKey(Display* dpy, Window window, const char* keysymName)
-{
-    XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
-    const KeyCode code = XKeysymToKeycode(dpy, XStringToKeysym(keysymName));
-    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-    XSync(dpy, False);
-}
-
-// One counter line from freeglut, with the time it arrived.
-struct CounterLine {
-    double at;  // seconds since the run started
+// One counter line from freeglut.
+struct FrameCount {
     int frames;
     double seconds;
 };
 
-// Reads the program's standard error, keeping freeglut's counter lines.
-class CounterReader {
-public:
-    CounterReader(int fd, Clock::time_point start)
-        : fd_(fd), start_(start), thread_([this] { run(); })
-    {
-    }
-    ~CounterReader()
-    {
-        thread_.join();
-        close(fd_);
-    }
-    std::vector<CounterLine> lines() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
-    }
-    std::string other() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return other_;
-    }
-
-private:
-    void run()
-    {
-        std::string pending;
-        char buf[4096];
-        ssize_t n;
-        while ((n = read(fd_, buf, sizeof buf)) > 0) {
-            const double at = secondsSince(start_);
-            pending.append(buf, static_cast<size_t>(n));
-            size_t end;
-            while ((end = pending.find('\n')) != std::string::npos) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                CounterLine counted{at, 0, 0.0};
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (std::sscanf(line.c_str(), "freeglut: %d frames in %lf seconds", &counted.frames,
-                                &counted.seconds) == 2) {
-                    lines_.push_back(counted);
-                } else {
-                    other_ += line + "\n";
-                }
-            }
+// freeglut's counter lines among the complete lines of the program's
+// standard error, in order; the other lines go to `other`.
+std::vector<FrameCount> frameCounts(const std::string& err, std::string* other = nullptr)
+{
+    std::vector<FrameCount> counts;
+    size_t begin = 0, end;
+    while ((end = err.find('\n', begin)) != std::string::npos) {
+        const std::string line = err.substr(begin, end - begin);
+        begin = end + 1;
+        FrameCount count{0, 0.0};
+        if (std::sscanf(line.c_str(), "freeglut: %d frames in %lf seconds", &count.frames,
+                        &count.seconds) == 2) {
+            counts.push_back(count);
+        } else if (other != nullptr) {
+            *other += line + "\n";
         }
     }
-    int fd_;
-    Clock::time_point start_;
-    mutable std::mutex mutex_;
-    std::vector<CounterLine> lines_;
-    std::string other_;
-    std::thread thread_;
-};
+    return counts;
+}
+
+// Frames per second over the counter lines [from, to).
+double framesPerSecond(const std::vector<FrameCount>& counts, size_t from, size_t to)
+{
+    int frames = 0;
+    double seconds = 0;
+    for (size_t i = from; i < to && i < counts.size(); ++i) {
+        frames += counts[i].frames;
+        seconds += counts[i].seconds;
+    }
+    return seconds > 0 ? frames / seconds : 0.0;
+}
 
 struct Build {
     std::string label;
@@ -221,124 +117,55 @@ double loadAverage()
     return load;
 }
 
-// Frames per second over the counter lines that arrived in (from, to]. The
-// first line after the spin starts is left out: it also counts the time the
-// window sat still before it.
-double framesPerSecond(const std::vector<CounterLine>& lines, double spinStart, double from,
-                       double to)
-{
-    int frames = 0;
-    double seconds = 0;
-    bool first = true;
-    for (const CounterLine& line : lines) {
-        if (line.at <= spinStart) {
-            continue;
-        }
-        if (first) {
-            first = false;
-            continue;
-        }
-        if (line.at > from && line.at <= to) {
-            frames += line.frames;
-            seconds += line.seconds;
-        }
-    }
-    return seconds > 0 ? frames / seconds : 0.0;
-}
-
 Run measure(const Build& build, Size size, double spinSeconds)
 {
     Run run;
     run.load = loadAverage();
-    XvfbServer server(SCREEN);
-    setenv("DISPLAY", server.display().c_str(), 1);
-    setenv("GLUT_FPS", std::to_string(FPS_INTERVAL_MS).c_str(), 1);
-
-    int errPipe[2];
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    const pid_t parent = getpid();
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) {
-            _exit(127);
-        }
-        dup2(errPipe[1], 2);
-        const std::string line = "exec " + build.command;
-        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(errPipe[1]);
-    CounterReader reader(errPipe[0], start);
-
-    Display* dpy = XOpenDisplay(server.display().c_str());
-    if (dpy == nullptr) {
-        throw std::runtime_error("cannot open the private X display");
-    }
-    Window window = 0;
-    while (secondsSince(start) < 20.0) {
-        if (window == 0) {
-            window = findWindow(dpy, DefaultRootWindow(dpy));
-        }
-        if (window != 0 && showsAFrame(dpy, window)) {
-            run.startupSeconds = secondsSince(start);
-            break;
+    // The shell execs the command, so the session's process is the program.
+    DemoSession session({"-c", "exec " + build.command},
+                        {"GLUT_FPS=" + std::to_string(FPS_INTERVAL_MS)}, "/bin/sh",
+                        DisplayVia::Environment, SCREEN);
+    while (!showsAFrame(session.screenshot())) {
+        if (session.secondsSinceStart() > 20.0) {
+            throw std::runtime_error(build.label + ": no frame within 20 s");
         }
         sleepSeconds(0.002);
     }
-    if (run.startupSeconds == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        XCloseDisplay(dpy);
-        throw std::runtime_error(build.label + ": no frame within 20 s");
-    }
+    run.startupSeconds = session.secondsSinceStart();
 
     if (size.width != 300 || size.height != 300) {
-        XResizeWindow(dpy, window, static_cast<unsigned>(size.width),
-                      static_cast<unsigned>(size.height));
-        XSync(dpy, False);
+        session.resize(size.width, size.height);
         sleepSeconds(0.5);  // the program reshapes and draws one frame
     }
     for (const char* key : {"l", "l", "l"}) {
-        pressKey(dpy, window, key);
+        session.key(key);
     }
     sleepSeconds(0.2);
-    const double spinStart = secondsSince(start);
-    pressKey(dpy, window, "Return");
-    sleepSeconds(spinSeconds);
-    const double spinEnd = secondsSince(start);
-    pressKey(dpy, window, "Escape");
-    XCloseDisplay(dpy);
+    // The counter lines written by then, at the middle and at the end. The
+    // first line after the spin starts is left out: it also counts the time
+    // the window sat still before it.
+    const size_t atStart = frameCounts(session.err()).size() + 1;
+    session.key("Return");
+    sleepSeconds(spinSeconds / 2);
+    const size_t atMiddle = std::max(atStart, frameCounts(session.err()).size());
+    sleepSeconds(spinSeconds / 2);
+    const size_t atEnd = frameCounts(session.err()).size();
+    session.key("Escape");
+    const ExitResult exit = session.waitForExit(5.0);
+    run.maxRssKiB = exit.maxRssKiB;
 
-    int status = 0;
-    rusage usage{};
-    for (int i = 0; i < 500 && wait4(pid, &status, WNOHANG, &usage) == 0; ++i) {
-        sleepSeconds(0.01);
-    }
-    if (usage.ru_maxrss == 0) {
-        kill(pid, SIGKILL);
-        wait4(pid, &status, 0, &usage);
-    }
-    run.maxRssKiB = usage.ru_maxrss;
-
-    const std::vector<CounterLine> lines = reader.lines();
+    std::string other;
+    const std::vector<FrameCount> counts = frameCounts(session.err(), &other);
     long frames = 0;
-    for (const CounterLine& line : lines) {
-        frames += line.frames;
+    for (const FrameCount& count : counts) {
+        frames += count.frames;
     }
-    run.faultsPerFrame = frames > 0 ? static_cast<double>(usage.ru_minflt) / frames : 0.0;
-    const double middle = spinStart + spinSeconds / 2;
-    run.fpsFirstHalf = framesPerSecond(lines, spinStart, spinStart, middle);
-    run.fpsSecondHalf = framesPerSecond(lines, spinStart, middle, spinEnd);
+    run.faultsPerFrame = frames > 0 ? static_cast<double>(exit.minorFaults) / frames : 0.0;
+    run.fpsFirstHalf = framesPerSecond(counts, atStart, atMiddle);
+    run.fpsSecondHalf = framesPerSecond(counts, atMiddle, atEnd);
     if (run.fpsFirstHalf == 0 || run.fpsSecondHalf == 0) {
         throw std::runtime_error(build.label + ": no frame counter from freeglut; stderr:\n" +
-                                 reader.other());
+                                 other);
     }
     return run;
 }
@@ -362,7 +189,6 @@ double median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
-    XSetErrorHandler(ignoreXErrors);
     int rounds = 3;
     double seconds = 10;
     std::vector<Size> sizes;

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -126,8 +127,11 @@ const char* demoPath()
 }
 
 struct DemoSession::Impl {
+    explicit Impl(const std::string& screen) : server(screen) {}
+
     XvfbServer server;
     pid_t pid = -1;
+    Clock::time_point started;
     bool reaped = false;
     ExitResult result;
     std::unique_ptr<PipeReader> out, err;
@@ -140,7 +144,8 @@ struct DemoSession::Impl {
             return false;
         }
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
+        rusage usage{};
+        if (wait4(pid, &status, WNOHANG, &usage) == pid) {
             reaped = true;
             if (WIFEXITED(status)) {
                 result.exited = true;
@@ -149,15 +154,34 @@ struct DemoSession::Impl {
                 result.exited = true;
                 result.signal = WTERMSIG(status);
             }
+            keepUsage(usage);
             return false;
         }
         return true;
     }
+
+    // Ends the process after a timeout; its usage is still taken.
+    void killAndReap()
+    {
+        kill(pid, SIGKILL);
+        rusage usage{};
+        wait4(pid, nullptr, 0, &usage);
+        reaped = true;
+        result = ExitResult{};
+        result.signal = SIGKILL;
+        keepUsage(usage);
+    }
+
+    void keepUsage(const rusage& usage)
+    {
+        result.maxRssKiB = usage.ru_maxrss;
+        result.minorFaults = usage.ru_minflt;
+    }
 };
 
 DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string> env,
-                         std::string program, DisplayVia display)
-    : impl_(std::make_unique<Impl>())
+                         std::string program, DisplayVia display, const std::string& screen)
+    : impl_(std::make_unique<Impl>(screen))
 {
     XSetErrorHandler(ignoreXErrors);
     int outPipe[2], errPipe[2];
@@ -195,6 +219,7 @@ DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string>
     argv.push_back(nullptr);
 
     const pid_t parent = getpid();
+    impl_->started = Clock::now();
     impl_->pid = fork();
     if (impl_->pid < 0) {
         throw std::runtime_error("fork failed");
@@ -222,14 +247,15 @@ DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string>
     if (impl_->dpy == nullptr) {
         throw std::runtime_error("cannot open the test's own X display");
     }
-    const auto start = Clock::now();
-    while (impl_->window == 0 && secondsSince(start) < 20.0) {
+    while (impl_->window == 0 && secondsSinceStart() < 20.0) {
         impl_->window = findWindow(impl_->dpy, DefaultRootWindow(impl_->dpy), WINDOW_TITLE);
         if (impl_->window == 0) {
             if (!impl_->poll()) {
                 break;
             }
-            sleepSeconds(0.02);
+            // Short, so that secondsSinceStart() right after is close to
+            // when the window appeared.
+            sleepSeconds(0.002);
         }
     }
     if (impl_->window == 0) {
@@ -240,9 +266,7 @@ DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string>
 DemoSession::~DemoSession()
 {
     if (impl_->poll()) {
-        kill(impl_->pid, SIGKILL);
-        waitpid(impl_->pid, nullptr, 0);
-        impl_->reaped = true;
+        impl_->killAndReap();
     }
     if (impl_->dpy != nullptr) {
         XCloseDisplay(impl_->dpy);
@@ -252,6 +276,11 @@ DemoSession::~DemoSession()
 const std::string& DemoSession::display() const
 {
     return impl_->server.display();
+}
+
+double DemoSession::secondsSinceStart() const
+{
+    return secondsSince(impl_->started);
 }
 
 void DemoSession::key(const std::string& keysym)
@@ -392,11 +421,7 @@ ExitResult DemoSession::waitForExit(double timeoutSeconds)
         sleepSeconds(0.01);
     }
     if (impl_->poll()) {
-        kill(impl_->pid, SIGKILL);
-        waitpid(impl_->pid, nullptr, 0);
-        impl_->reaped = true;
-        impl_->result = ExitResult{};
-        impl_->result.signal = SIGKILL;
+        impl_->killAndReap();
     }
     impl_->out->join();
     impl_->err->join();

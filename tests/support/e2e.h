@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/image.h"
+#include "support/xvfb.h"
 
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@ struct ExitResult {
     bool exited = false;    // ended on its own (false: killed after the timeout)
     int status = -1;        // exit status when it exited normally
     int signal = 0;         // the signal that ended it, if any
+    long maxRssKiB = 0;     // its peak resident size, from wait4()
+    long minorFaults = 0;   // page faults it took without I/O, over its whole life
 };
 
 struct WindowInfo {
@@ -37,16 +40,21 @@ public:
     // Starts a private Xvfb, then `program` (default: the demo) with `args`
     // and `env` (NAME=VALUE entries added to this process's environment,
     // replacing any inherited variable of the same name), and waits for its
-    // window. Throws std::runtime_error when it does not appear.
+    // window. Throws std::runtime_error when it does not appear. `screen` is
+    // the Xvfb screen (WIDTHxHEIGHTxDEPTH).
     explicit DemoSession(std::vector<std::string> args = {}, std::vector<std::string> env = {},
                          std::string program = demoPath(),
-                         DisplayVia display = DisplayVia::Environment);
+                         DisplayVia display = DisplayVia::Environment,
+                         const std::string& screen = XVFB_SCREEN);
     ~DemoSession();
     DemoSession(const DemoSession&) = delete;
     DemoSession& operator=(const DemoSession&) = delete;
 
     // The X display the program runs on, e.g. ":3".
     const std::string& display() const;
+
+    // Seconds since the program was started (since the fork).
+    double secondsSinceStart() const;
 
     // Presses and releases a key through XTEST, like a keyboard, after giving
     // the window the input focus. Names are X keysyms: "l", "Return",
@@ -76,7 +84,8 @@ public:
     // Waits for the process to end; kills it after the timeout.
     ExitResult waitForExit(double timeoutSeconds = 5.0);
 
-    // Everything printed so far on standard output and standard error.
+    // Everything printed so far on standard output and standard error; they
+    // are read as the program writes them, so this can be watched live.
     std::string out() const;
     std::string err() const;
 

@@ -29,14 +29,14 @@ void pumpEvents()
     }
 }
 
-void ensureGlWindow()
+void ensureGlWindow(const std::string& screen)
 {
     if (windowOpen) {
         return;
     }
     const char* useDisplay = std::getenv("ML_TEST_USE_DISPLAY");
     if (useDisplay == nullptr || std::string(useDisplay) != "1") {
-        server = std::make_unique<XvfbServer>();
+        server = std::make_unique<XvfbServer>(screen);
         setenv("DISPLAY", server->display().c_str(), 1);
     }
     int argc = 1;
@@ -96,22 +96,27 @@ DepthImage readDepth()
     return depth;
 }
 
+void resizeGlWindow(int width, int height)
+{
+    if (viewer.windowWidth == width && viewer.windowHeight == height) {
+        return;
+    }
+    // The X server answers asynchronously.
+    glutReshapeWindow(width, height);
+    for (int i = 0; i < 5000 && (viewer.windowWidth != width || viewer.windowHeight != height);
+         ++i) {
+        glutMainLoopEvent();
+        usleep(1000);
+    }
+    if (viewer.windowWidth != width || viewer.windowHeight != height) {
+        throw std::runtime_error("the test window did not take the requested size");
+    }
+}
+
 Image renderFrame(const ViewerState& state, int width, int height)
 {
     ensureGlWindow();
-    if (viewer.windowWidth != width || viewer.windowHeight != height) {
-        // The X server answers asynchronously: wait (up to 5 s) for GLUT to
-        // deliver the reshape.
-        glutReshapeWindow(width, height);
-        for (int i = 0; i < 5000 && (viewer.windowWidth != width || viewer.windowHeight != height);
-             ++i) {
-            glutMainLoopEvent();
-            usleep(1000);
-        }
-        if (viewer.windowWidth != width || viewer.windowHeight != height) {
-            throw std::runtime_error("the test window did not take the requested size");
-        }
-    }
+    resizeGlWindow(width, height);
     pumpEvents();
     const int w = viewer.windowWidth;
     const int h = viewer.windowHeight;

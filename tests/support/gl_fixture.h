@@ -4,13 +4,20 @@
 
 #include "app/viewer.h"
 #include "support/image.h"
+#include "support/xvfb.h"
+
+#include <string>
 
 #include <vector>
 
-// Opens the test window once per process (starting a private Xvfb unless
-// ML_TEST_USE_DISPLAY=1), with initLighting() done and the callbacks
-// registered as the program registers them.
-void ensureGlWindow();
+// Opens the test window once per process (starting a private Xvfb with
+// `screen` unless ML_TEST_USE_DISPLAY=1), with initLighting() done and the
+// callbacks registered as the program registers them.
+void ensureGlWindow(const std::string& screen = XVFB_SCREEN);
+
+// Asks for a new size of the test window and waits (up to 5 s) for GLUT to
+// deliver the reshape; throws std::runtime_error when it does not come.
+void resizeGlWindow(int width, int height);
 
 // Resizes the test window, lets GLUT deliver the reshape, sets `viewer` to
 // `state` (keeping the window size reshape() recorded), draws one frame
