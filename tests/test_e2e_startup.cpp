@@ -55,9 +55,7 @@ TEST(Stop, EscapeEndsWithStatusZeroAndNothingPrinted)
     demo.waitForStill();
     demo.key("Escape");
     const ExitResult result = demo.waitForExit();
-    EXPECT_TRUE(result.exited);
-    EXPECT_EQ(result.signal, 0);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(exitedWith(result, 0));
     EXPECT_EQ(demo.out(), "");
 }
 

@@ -168,9 +168,7 @@ TEST(Storm, KeysAndResizesLeaveTheProgramAliveAnsweringAndSilent)
     EXPECT_EQ(demo.err(), "");
     demo.key("Escape");
     const ExitResult result = demo.waitForExit(10.0);
-    EXPECT_TRUE(result.exited);
-    EXPECT_EQ(result.signal, 0);
-    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(exitedWith(result, 0));
     EXPECT_EQ(demo.out(), "");
 }
 

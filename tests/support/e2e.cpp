@@ -121,6 +121,20 @@ private:
 
 }  // namespace
 
+::testing::AssertionResult exitedWith(const ExitResult& result, int status)
+{
+    if (!result.exited) {
+        return ::testing::AssertionFailure() << "still running at the timeout: killed";
+    }
+    if (result.signal != 0) {
+        return ::testing::AssertionFailure() << "ended by signal " << result.signal;
+    }
+    if (result.status != status) {
+        return ::testing::AssertionFailure() << "exit status " << result.status;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 const char* demoPath()
 {
     return ML_DEMO_PATH;

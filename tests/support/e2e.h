@@ -3,6 +3,8 @@
 #pragma once
 
 #include "support/image.h"
+
+#include <gtest/gtest.h>
 #include "support/xvfb.h"
 
 #include <memory>
@@ -19,6 +21,10 @@ struct ExitResult {
     long maxRssKiB = 0;     // its peak resident size, from wait4()
     long minorFaults = 0;   // page faults it took without I/O, over its whole life
 };
+
+// Succeeds when the process ended on its own through exit with `status`
+// (not by a signal, not killed after a timeout); otherwise says how it ended.
+::testing::AssertionResult exitedWith(const ExitResult& result, int status);
 
 struct WindowInfo {
     std::string title;
