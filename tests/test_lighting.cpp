@@ -4,8 +4,8 @@
 #include "render/gl.h"
 #include "render/render.h"
 #include "support/gl_fixture.h"
-#include "support/lighting_model.h"
-#include "support/projection.h"
+#include "support/model_checks.h"
+#include "model/projection.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "render/gl.h"
 #include "render/render.h"
 #include "support/gl_fixture.h"
-#include "support/projection.h"
+#include "model/projection.h"
 
 #include <gtest/gtest.h>
 

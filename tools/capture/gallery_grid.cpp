@@ -6,7 +6,7 @@
 // Frames come viewpoint by viewpoint, modes 0 to 3 within each, all of one
 // size. Each lands unchanged (pixel for pixel) in its cell.
 #include "bitmap_font.h"
-#include "pending_file.h"
+#include "output_file.h"
 #include "png_file.h"
 #include "state_names.h"
 
@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         }
     }
 
-    PendingFile output(argv[1]);
+    OutputFile output(argv[1]);
     if (output.stream() == nullptr) {
         return fail(output.error());
     }

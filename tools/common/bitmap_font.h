@@ -1,4 +1,4 @@
-// A 5 x 7 pixel capital-letter font for the gallery's labels, so the grid
+// A 5 x 7 pixel capital-letter font for the tools' picture labels, so the grid
 // needs no font files: each glyph is seven rows of five cells, '#' inked.
 #pragma once
 

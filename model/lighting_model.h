@@ -1,11 +1,11 @@
 // The demo's lighting worked out independently of the program: the
 // fixed-function lighting equation in eye coordinates, the four solids'
 // surfaces, and the range of colours per-vertex (Gouraud) shading can give at
-// a surface point. Tests compare rendered pixels with it.
+// a surface point. The tests compare rendered pixels with it, and the
+// explain tool works a pixel's colour through with it.
 #pragma once
 
-#include "support/image.h"
-#include "support/projection.h"
+#include "model/projection.h"
 
 struct Colour {
     double r, g, b;  // 0 to 1
@@ -89,7 +89,3 @@ Shading shadingAt(const View& view, int mode, const SurfacePoint& surface);
 // Channels (bit 0 red, 1 green, 2 blue) that go over 1 and clamp at some
 // corner the triangle under the point may have.
 unsigned clampedChannels(const View& view, int mode, const SurfacePoint& surface);
-
-// 8-bit pixel against a range in 0..1, with `tolerance` levels either side.
-bool within(const Rgb& pixel, const ColourRange& range, double tolerance);
-bool within(const Rgb& pixel, const Shading& shading, double tolerance);

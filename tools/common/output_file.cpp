@@ -1,4 +1,4 @@
-#include "pending_file.h"
+#include "output_file.h"
 
 #include <cerrno>
 #include <csignal>
@@ -63,7 +63,7 @@ std::string cannotWrite(const std::string& path, const char* reason)
 
 }  // namespace
 
-PendingFile::PendingFile(const std::string& path) : path_(path)
+OutputFile::OutputFile(const std::string& path) : path_(path)
 {
     struct stat existing {};
     if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
@@ -95,12 +95,12 @@ PendingFile::PendingFile(const std::string& path) : path_(path)
     }
 }
 
-PendingFile::~PendingFile()
+OutputFile::~OutputFile()
 {
     discard();
 }
 
-void PendingFile::discard()
+void OutputFile::discard()
 {
     if (stream_ != nullptr) {
         std::fclose(stream_);
@@ -113,7 +113,7 @@ void PendingFile::discard()
     }
 }
 
-bool PendingFile::commit()
+bool OutputFile::commit()
 {
     if (stream_ == nullptr) {
         return false;

@@ -1,4 +1,4 @@
-#include "support/projection.h"
+#include "model/projection.h"
 
 #include <cmath>
 

@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <string>
 
-class PendingFile {
+class OutputFile {
 public:
     // Creates the temporary file beside `path`. On failure, stream() is null
     // and error() says why, naming the path.
-    explicit PendingFile(const std::string& path);
+    explicit OutputFile(const std::string& path);
     // Removes the temporary file unless commit() succeeded.
-    ~PendingFile();
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
 
     std::FILE* stream() const { return stream_; }
     const std::string& error() const { return error_; }

@@ -1,4 +1,4 @@
-#include "support/lighting_model.h"
+#include "model/lighting_model.h"
 
 #include <algorithm>
 #include <cmath>
@@ -339,15 +339,6 @@ ColourRange shadingRange(const View& view, int mode, const SurfacePoint& surface
     return range;
 }
 
-bool within(const Rgb& pixel, const ColourRange& range, double tolerance)
-{
-    const auto in = [tolerance](int value, double lo, double hi) {
-        return value >= lo * 255.0 - tolerance && value <= hi * 255.0 + tolerance;
-    };
-    return in(pixel.r, range.lo.r, range.hi.r) && in(pixel.g, range.lo.g, range.hi.g) &&
-           in(pixel.b, range.lo.b, range.hi.b);
-}
-
 Shading shadingAt(const View& view, int mode, const SurfacePoint& surface)
 {
     const ColourRange range = shadingRange(view, mode, surface);
@@ -397,16 +388,6 @@ Shading shadingAt(const View& view, int mode, const SurfacePoint& surface)
     channel(!(rough & 4u), value.b, slack.b, range.lo.b, range.hi.b, shading.value.b,
             shading.slack.b);
     return shading;
-}
-
-bool within(const Rgb& pixel, const Shading& shading, double tolerance)
-{
-    const auto in = [tolerance](int value, double centre, double slack) {
-        return std::abs(value - centre * 255.0) <= slack * 255.0 + tolerance;
-    };
-    return in(pixel.r, shading.value.r, shading.slack.r) &&
-           in(pixel.g, shading.value.g, shading.slack.g) &&
-           in(pixel.b, shading.value.b, shading.slack.b);
 }
 
 unsigned clampedChannels(const View& view, int mode, const SurfacePoint& surface)

@@ -1,5 +1,5 @@
-// Human names of the demo's viewpoints and lighting modes, for the capture
-// tool's help and the gallery's labels.
+// Human names of the demo's viewpoints and lighting modes, for the tools'
+// help, reports and picture labels.
 #pragma once
 
 #include "app/viewer.h"

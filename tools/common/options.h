@@ -1,0 +1,51 @@
+// Command lines of the tools: one parser for every tool, and the options
+// that set the demo's state (--viewpoint, --mode, --angles, --size), which
+// every tool that draws a frame shares.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A state of the demo, as the keys and the window would leave it.
+struct StateOptions {
+    int viewpoint = 0;
+    int lightingMode = 0;
+    float angleX = 0, angleY = 0, angleZ = 0;  // degrees
+    int width = 300, height = 300;             // the demo's window
+};
+
+// One option: "--name VALUE" or "--name=VALUE", or a flag "--name" that
+// takes no value. `apply` stores the value (empty for a flag) and returns
+// what is wrong with it, or an empty string.
+struct OptionSpec {
+    std::string name;
+    bool required = false;
+    bool takesValue = true;
+    std::function<std::string(const std::string& value)> apply;
+};
+
+enum class ParseOutcome { Run, Help, Error };
+
+// Reads the arguments after the program name against `specs`. "--help" or
+// "-h" anywhere gives Help. An unknown option, a repeated one, a missing
+// value, a value given to a flag or a missing required option gives Error,
+// with one line (no newline) in `error`.
+ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<OptionSpec>& specs,
+                          std::string& error);
+
+// The four state options, storing into `state`; --viewpoint and --mode are
+// required. Sizes are only checked to be positive here: what the GL can
+// draw is known once it is running.
+std::vector<OptionSpec> stateOptionSpecs(StateOptions& state);
+
+// The --help lines that describe them.
+std::string stateOptionsUsage();
+
+// One line naming a state, for a PNG's description or a report's heading.
+std::string describeState(const StateOptions& state);
+
+// Helpers for the tools' own options.
+// A whole decimal integer in [min, max], nothing before or after it.
+bool parseInt(const std::string& text, long min, long max, int& result);
+std::string quoted(const std::string& text);
