@@ -23,12 +23,17 @@ struct CaptureOptions {
 std::string usage()
 {
     return "Usage: materials-lights-capture --viewpoint V --mode M [--angles X,Y,Z] [--size WxH]\n"
-           "                                --output FILE\n"
+           "                                --output FILE|-\n"
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "writes it to a PNG file.\n"
            "\n" +
            stateOptionsUsage() +
-           "  --output FILE    the PNG file; it appears only once it is complete\n"
+           "  --output FILE    the PNG file; it appears only once it is complete. Through a\n"
+           "                   link, it replaces the file the link leads to, or makes it\n"
+           "                   when that is not there yet; the link stays. A device, FIFO or\n"
+           "                   socket is written straight into. A directory or a terminal is\n"
+           "                   refused.\n"
+           "  --output -       the PNG on standard output, unless that is a terminal\n"
            "  --help           print this help and exit\n"
            "\n"
            "It needs an X display with GLX. Without one, give it a virtual screen:\n"
