@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Recaptures the README gallery, docs/gallery.png (the three viewpoints
-# under the four lighting modes), and the desktop icons, data/icons/, with
-# the capture tool. It draws on a virtual screen (Xvfb, software OpenGL), so
+# under the four lighting modes), the pictures of where the light comes
+# from, docs/lights-*.png, and the desktop icons, data/icons/, with the
+# capture tool. It draws on a virtual screen (Xvfb, software OpenGL), so
 # the pictures are the same on every machine whatever its graphics card.
 #
 #   cmake --build build --target gallery      (runs this script)
@@ -9,11 +10,11 @@
 #
 # CAPTURE and GRID are the built materials-lights-capture and gallery-grid.
 # --display :N draws on that X server (an Xvfb) instead of one of xvfb-run's;
-# --into DIR writes DIR/docs/gallery.png and DIR/data/icons/ instead of the
-# ones in the source tree.
+# --into DIR writes DIR/docs/ and DIR/data/icons/ instead of the ones in the
+# source tree.
 set -euo pipefail
 
-usage() { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; }
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 display=
@@ -68,5 +69,17 @@ for size in 48 128 256; do
   "$capture" --viewpoint 0 --mode 3 --angles -20,30,0 --size "${size}x${size}" \
     --output "$into/data/icons/materials-lights-$size.png"
 done
-echo "make-gallery.sh: wrote $into/docs/gallery.png and" \
+# Where the light comes from: the rig from outside with all three lights,
+# the front view with the lights marked in each mode, and the front view
+# split light by light.
+"$capture" --viewpoint 0 --mode 3 --overview --size 600x600 \
+  --output "$into/docs/lights-overview.png"
+for mode in 0 1 2 3; do
+  "$capture" --viewpoint 0 --mode "$mode" --show-lights \
+    --output "$into/docs/lights-mode-$mode.png"
+done
+"$capture" --viewpoint 0 --mode 3 --layers --output "$into/docs/lights-layers.png"
+
+echo "make-gallery.sh: wrote $into/docs/gallery.png," \
+  "$into/docs/lights-{overview,mode-0,mode-1,mode-2,mode-3,layers}.png and" \
   "$into/data/icons/materials-lights-{48,128,256}.png"

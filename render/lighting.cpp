@@ -4,30 +4,9 @@
 
 #include "app/viewer.h"
 #include "render/gl.h"
+#include "render/light_rig.h"
 
 namespace {
-
-struct Light {
-    GLenum id;
-    GLfloat colour[4];  // diffuse and specular
-    GLfloat position[4];  // w = 0: a light from a direction
-    bool isSpot;
-    GLfloat spotDirection[3];
-    GLfloat spotCutoff;  // degrees
-};
-
-// The spotlight's axis passes through (-2, 0, 0), between the cone and the
-// cylinder. Unset properties stay at OpenGL's defaults (no ambient, no
-// attenuation, spot exponent 0).
-constexpr Light LIGHTS[LIGHT_COUNT] = {
-    // white point light at the scene origin
-    {GL_LIGHT0, {1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, false, {}, 0.0f},
-    // cyan light from +X
-    {GL_LIGHT1, {0.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 0.0f}, false, {}, 0.0f},
-    // yellow spotlight
-    {GL_LIGHT2, {1.0f, 1.0f, 0.0f, 1.0f}, {-12.0f, 0.0f, 10.0f, 1.0f}, true,
-     {1.0f, 0.0f, -1.0f}, 8.59f},
-};
 
 // Lights each mode switches on: each light alone, then all three.
 constexpr bool MODES[LIGHTING_MODE_COUNT][LIGHT_COUNT] = {
@@ -55,12 +34,14 @@ void initLighting()
     // lighting stays right whatever the modelview matrix does to them.
     glEnable(GL_NORMALIZE);
 
-    for (const Light& light : LIGHTS) {
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        const LightSource& light = LIGHT_RIG[i];
+        const GLenum id = GL_LIGHT0 + static_cast<GLenum>(i);
         if (light.isSpot) {
-            glLightf(light.id, GL_SPOT_CUTOFF, light.spotCutoff);
+            glLightf(id, GL_SPOT_CUTOFF, light.spotCutoff);
         }
-        glLightfv(light.id, GL_DIFFUSE, light.colour);
-        glLightfv(light.id, GL_SPECULAR, light.colour);
+        glLightfv(id, GL_DIFFUSE, light.colour);
+        glLightfv(id, GL_SPECULAR, light.colour);
     }
     // No light is switched on here: every frame does that for its mode.
 }
@@ -69,9 +50,9 @@ void applyLightingMode(int mode)
 {
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         if (lightEnabled(mode, i)) {
-            glEnable(LIGHTS[i].id);
+            glEnable(GL_LIGHT0 + static_cast<GLenum>(i));
         } else {
-            glDisable(LIGHTS[i].id);
+            glDisable(GL_LIGHT0 + static_cast<GLenum>(i));
         }
     }
     // Positions go through the current modelview matrix (view and scene
@@ -80,10 +61,11 @@ void applyLightingMode(int mode)
         if (!lightEnabled(mode, i)) {
             continue;
         }
-        const Light& light = LIGHTS[i];
-        glLightfv(light.id, GL_POSITION, light.position);
+        const LightSource& light = LIGHT_RIG[i];
+        const GLenum id = GL_LIGHT0 + static_cast<GLenum>(i);
+        glLightfv(id, GL_POSITION, light.position);
         if (light.isSpot) {
-            glLightfv(light.id, GL_SPOT_DIRECTION, light.spotDirection);
+            glLightfv(id, GL_SPOT_DIRECTION, light.spotDirection);
         }
     }
 }

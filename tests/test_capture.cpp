@@ -2,6 +2,8 @@
 // pixel equal to the demo's own window, refused command lines that leave no
 // file behind, the grid that lays frames out, and the committed gallery
 // being what the documented command produces today.
+#include "model/lighting_model.h"
+#include "model/projection.h"
 #include "support/e2e.h"
 #include "support/xvfb.h"
 
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -381,6 +384,19 @@ const Refusal REFUSALS[] = {
     {"value_missing_at_end", {"--viewpoint", "0", "--mode", "0", "--output"}, "--output"},
     {"stray_argument", {"--viewpoint", "0", "--mode", "0", OUT, "extra"}, "extra"},
     {"option_twice", {"--viewpoint", "0", "--mode", "0", "--mode", "1", OUT}, "--mode"},
+    {"layers_with_overview", {"--viewpoint", "0", "--mode", "0", "--layers", "--overview", OUT},
+     "--overview"},
+    {"overview_with_layers", {"--overview", "--viewpoint", "1", "--mode", "3", OUT, "--layers"},
+     "--layers"},
+    {"layers_with_show_lights",
+     {"--viewpoint", "0", "--mode", "2", "--show-lights", "--layers", OUT}, "--show-lights"},
+    {"flag_given_a_value", {"--viewpoint", "0", "--mode", "0", "--show-lights=yes", OUT},
+     "--show-lights"},
+    {"flag_twice", {"--viewpoint", "0", "--mode", "0", "--overview", "--overview", OUT},
+     "--overview"},
+    {"layers_beyond_the_largest_picture",
+     {"--viewpoint", "0", "--mode", "3", "--layers", "--size", "6000x6000", OUT},
+     "--size 6000x6000"},
     {"output_empty", {"--viewpoint", "0", "--mode", "0", "--output", ""}, "--output"},
     {"output_in_missing_directory", {"--viewpoint", "0", "--mode", "0", "--output", "@/no/x.png"},
      "@/no/x.png"},
@@ -508,7 +524,8 @@ TEST(CaptureHelp, PrintsUsageOnStdoutAndExits0WithoutADisplay)
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.rfind("Usage: materials-lights-capture ", 0), 0u) << r.out;
         for (const char* option : {"--viewpoint", "--mode", "--angles", "--size", "--output",
-                                   "--help", "xvfb-run"}) {
+                                   "--help", "xvfb-run", "--show-lights", "--overview",
+                                   "--layers"}) {
             EXPECT_NE(r.out.find(option), std::string::npos) << option;
         }
     }
@@ -749,7 +766,10 @@ TEST(Gallery, CommittedPicturesAreWhatTheGalleryCommandMakesNow)
     for (const std::string& picture :
          {std::string("docs/gallery.png"), std::string("data/icons/materials-lights-48.png"),
           std::string("data/icons/materials-lights-128.png"),
-          std::string("data/icons/materials-lights-256.png")}) {
+          std::string("data/icons/materials-lights-256.png"),
+          std::string("docs/lights-overview.png"), std::string("docs/lights-mode-0.png"),
+          std::string("docs/lights-mode-1.png"), std::string("docs/lights-mode-2.png"),
+          std::string("docs/lights-mode-3.png"), std::string("docs/lights-layers.png")}) {
         SCOPED_TRACE(picture);
         const PngRead made = readRgbPng(dir / picture);
         const PngRead committed = readRgbPng(SOURCE_DIR + "/" + picture);
@@ -764,6 +784,401 @@ TEST(Gallery, CommittedPicturesAreWhatTheGalleryCommandMakesNow)
     const PngRead gallery = readRgbPng(dir / "docs/gallery.png");
     EXPECT_GT(gallery.image.width, 4 * 300);
     EXPECT_GT(gallery.image.height, 3 * 300);
+}
+
+// ------------------------------------------- pictures that explain the frame
+
+const Rgb WHITE{255, 255, 255};
+const Rgb CYAN{0, 255, 255};
+const Rgb YELLOW{255, 255, 0};
+const Rgb LIGHT_INK[3] = {WHITE, CYAN, YELLOW};
+const double PI = std::acos(-1.0);
+
+// Turns about X, Y or Z by `degrees`, as glRotate does.
+Vec3 turn(Vec3 p, double degrees, int axis)
+{
+    const double a = degrees * PI / 180.0;
+    const double c = std::cos(a), s = std::sin(a);
+    switch (axis) {
+    case 0: return {p.x, c * p.y - s * p.z, s * p.y + c * p.z};
+    case 1: return {c * p.x + s * p.z, p.y, -s * p.x + c * p.z};
+    default: return {c * p.x - s * p.y, s * p.x + c * p.y, p.z};
+    }
+}
+
+// A scene point in the world, where the scene's turns put it (Z, then Y,
+// then X), and a world point back in the scene's own frame.
+Vec3 turnedScene(const View& view, Vec3 p)
+{
+    return turn(turn(turn(p, view.angleZ, 2), view.angleY, 1), view.angleX, 0);
+}
+
+Vec3 unturnedScene(const View& view, Vec3 p)
+{
+    return turn(turn(turn(p, -view.angleX, 0), -view.angleY, 1), -view.angleZ, 2);
+}
+
+// Whether a solid may stand between the viewpoint's eye and a scene point:
+// the sight line passes through a box around a solid (the solids lie in
+// boxes of half-size 1 around their centres).
+bool possiblyHidden(const View& view, Vec3 point)
+{
+    const Vec3 eyes[] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}};
+    const Vec3 eye = unturnedScene(view, eyes[view.viewpoint]);
+    for (int i = 0; i < 400; ++i) {
+        const Vec3 q = point + (i / 400.0) * (eye - point);
+        for (const SolidPlace& solid : SOLIDS) {
+            const Vec3 d = q - solid.centre;
+            if (std::fabs(d.x) < 1.05 && std::fabs(d.y) < 1.05 && std::fabs(d.z) < 1.05) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool inside(const Image& image, double x, double y, int margin)
+{
+    return x >= margin && y >= margin && x < image.width - margin && y < image.height - margin;
+}
+
+struct Explained {
+    const char* name;
+    int viewpoint, mode;
+    float angleX, angleY, angleZ;
+};
+
+void PrintTo(const Explained& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+std::vector<std::string> explainedArgs(const Explained& c, const std::string& output)
+{
+    char angles[64];
+    std::snprintf(angles, sizeof angles, "%g,%g,%g", double(c.angleX), double(c.angleY),
+                  double(c.angleZ));
+    std::vector<std::string> args = stateArgs(c.viewpoint, c.mode, output);
+    args.insert(args.end(), {"--angles", angles});
+    return args;
+}
+
+View viewOf(const Explained& c)
+{
+    View view;
+    view.viewpoint = c.viewpoint;
+    view.angleX = c.angleX;
+    view.angleY = c.angleY;
+    view.angleZ = c.angleZ;
+    return view;
+}
+
+const Explained MARKED[] = {
+    {"front_white", 0, 0, 0, 0, 0},
+    {"front_white_turned", 0, 0, 30, -45, 10},
+    {"front_white_turned_about_y", 0, 0, 0, 90, 0},
+    {"side_white_turned", 1, 0, -20, 70, 0},
+    {"above_white_turned", 2, 0, -40, 0, 25},
+    {"front_cyan", 0, 1, 0, 0, 0},
+    {"side_cyan_turned", 1, 1, 15, 20, -5},
+    {"front_spot", 0, 2, 0, 0, 0},
+    {"front_spot_turned", 0, 2, 0, -60, 0},
+    {"side_spot_turned", 1, 2, 10, -30, 0},
+    {"above_spot", 2, 2, 0, 0, 0},
+    {"front_all", 0, 3, 0, 0, 0},
+    {"above_all_turned", 2, 3, 20, 30, -10},
+};
+
+class ShowLights : public ::testing::TestWithParam<Explained> {};
+
+TEST_P(ShowLights, MarksTheLightsWhereTheyAreAndChangesNothingElse)
+{
+    const Explained& c = GetParam();
+    const View view = viewOf(c);
+    XvfbServer server;
+    TempDir dir;
+    ProgramRun r = run(CAPTURE, explainedArgs(c, dir / "plain.png"), server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> args = explainedArgs(c, dir / "marked.png");
+    args.push_back("--show-lights");
+    r = run(CAPTURE, args, server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "") << "OpenGL reported an error";
+    const PngRead plain = readRgbPng(dir / "plain.png");
+    const PngRead marked = readRgbPng(dir / "marked.png");
+    ASSERT_TRUE(plain.ok && marked.ok) << plain.problem << marked.problem;
+    keepForInspection(marked.image, std::string("show_lights_") + c.name);
+    const Image& image = marked.image;
+
+    // Every pixel that differs from the demo's is ink of a light the mode
+    // switches on, and each of them leaves some.
+    int changed = 0, foreign = 0;
+    int inked[3] = {0, 0, 0};
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (image.at(x, y) == plain.image.at(x, y)) {
+                continue;
+            }
+            ++changed;
+            bool known = false;
+            for (int light = 0; light < 3; ++light) {
+                if (modelLightOn(c.mode, light) && image.at(x, y) == LIGHT_INK[light]) {
+                    known = true;
+                    ++inked[light];
+                }
+            }
+            foreign += known ? 0 : 1;
+        }
+    }
+    EXPECT_EQ(foreign, 0) << "pixels changed to something other than a light's mark";
+    EXPECT_LT(changed, image.width * image.height / 8);
+    for (int light = 0; light < 3; ++light) {
+        EXPECT_EQ(inked[light] > 0, modelLightOn(c.mode, light)) << "light " << light;
+    }
+
+    // The point light's dot is centred on the pixel its place projects to.
+    // It sits inside the spot's beam: with the spotlight on too, the cone's
+    // near side may cross it.
+    if (modelLightOn(c.mode, 0) && !possiblyHidden(view, {0, 0, 0})) {
+        const ScreenPoint at = project(view, {0, 0, 0});
+        ASSERT_TRUE(inside(image, at.x, at.y, 3));
+        const int px = static_cast<int>(at.x), py = static_cast<int>(at.y);
+        int white = 0;
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                const Rgb p = image.at(px + dx, py + dy);
+                white += p == WHITE ? 1 : 0;
+                EXPECT_TRUE(p == WHITE || (modelLightOn(c.mode, 2) && p == YELLOW))
+                    << "at " << px + dx << "," << py + dy << ", the light at " << at.x << ","
+                    << at.y;
+            }
+        }
+        EXPECT_GE(white, modelLightOn(c.mode, 2) ? 15 : 25);
+    }
+
+    // The spot's cone: drawn along its axis, from the light to the point
+    // (-2, 0, 0) it passes through, and round the cone's section there.
+    if (c.mode == 2) {
+        const SceneLight& spot = SCENE_LIGHTS[2];
+        const Vec3 apex{spot.position[0], spot.position[1], spot.position[2]};
+        const Vec3 aim{-2, 0, 0};
+        const Vec3 axis = normalized(spot.spotDirection);
+        ASSERT_LT(length((aim - apex) - dot(aim - apex, axis) * axis), 1e-9);
+        const double reach = length(aim - apex);
+        const double radius = reach * std::tan(spot.cutoffDegrees * PI / 180.0);
+        const Vec3 u{0, 1, 0};
+        const Vec3 w = normalized({axis.y * u.z - axis.z * u.y, axis.z * u.x - axis.x * u.z,
+                                   axis.x * u.y - axis.y * u.x});
+        std::vector<Vec3> samples;
+        for (int i = 0; i <= 200; ++i) {
+            samples.push_back(apex + (reach * i / 200.0) * axis);
+        }
+        for (int i = 0; i < 120; ++i) {
+            const double a = 2 * PI * i / 120;
+            samples.push_back(aim + (radius * std::cos(a)) * u + (radius * std::sin(a)) * w);
+        }
+        int checked = 0, missed = 0;
+        for (const Vec3& sample : samples) {
+            const ScreenPoint at = project(view, sample);
+            if (at.depth <= 0 || at.depth >= 1 || !inside(image, at.x, at.y, 2) ||
+                possiblyHidden(view, sample)) {
+                continue;
+            }
+            ++checked;
+            bool drawn = false;
+            for (int dy = -1; dy <= 1 && !drawn; ++dy) {
+                for (int dx = -1; dx <= 1 && !drawn; ++dx) {
+                    const int x = static_cast<int>(at.x) + dx, y = static_cast<int>(at.y) + dy;
+                    drawn = image.at(x, y) == YELLOW && plain.image.at(x, y) != YELLOW;
+                }
+            }
+            if (!drawn && missed++ == 0) {
+                ADD_FAILURE() << "no mark near " << at.x << "," << at.y << " where the cone's"
+                              << " point " << sample.x << "," << sample.y << "," << sample.z
+                              << " lands";
+            }
+        }
+        EXPECT_EQ(missed, 0);
+        EXPECT_GT(checked, 40);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, ShowLights, ::testing::ValuesIn(MARKED),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The overview's camera worked out here: far outside the rig, looking at
+// (2.5, 0.5, 2) from (-28, 20, 42), +Y up, 32 degrees across the narrower
+// side of the picture.
+ScreenPoint overviewProjection(Vec3 world, int width, int height)
+{
+    const Vec3 eye{-28, 20, 42};
+    const Vec3 forward = normalized(Vec3{2.5, 0.5, 2} - eye);
+    const Vec3 side = normalized({forward.y * 0 - forward.z * 1, forward.z * 0 - forward.x * 0,
+                                  forward.x * 1 - forward.y * 0});
+    const Vec3 up{side.y * forward.z - side.z * forward.y, side.z * forward.x - side.x * forward.z,
+                  side.x * forward.y - side.y * forward.x};
+    const Vec3 v = world - eye;
+    const double aspect = static_cast<double>(width) / height;
+    const double tanHalf = std::tan(16.0 * PI / 180.0) / std::min(aspect, 1.0);
+    const double distance = dot(forward, v);
+    const double ndcX = dot(side, v) / (distance * tanHalf * aspect);
+    const double ndcY = dot(up, v) / (distance * tanHalf);
+    return {(ndcX + 1) * 0.5 * width, (1 - ndcY) * 0.5 * height, distance};
+}
+
+struct OverviewCase {
+    Explained state;
+    int width, height;
+};
+
+void PrintTo(const OverviewCase& c, std::ostream* os)
+{
+    *os << c.state.name;
+}
+
+const OverviewCase OVERVIEWS[] = {
+    {{"front_all_lights", 0, 3, 0, 0, 0}, 600, 600},
+    {{"side_white_turned", 1, 0, 0, 40, 0}, 300, 300},
+    {{"above_spot_turned_wide", 2, 2, -30, 0, 20}, 480, 300},
+    {{"front_cyan_turned_tall", 0, 1, 10, 10, 10}, 300, 450},
+    {{"side_all_lights_turned_over", 1, 3, 170, 0, 0}, 400, 400},
+};
+
+class Overview : public ::testing::TestWithParam<OverviewCase> {};
+
+TEST_P(Overview, ShowsEachSolidWhereItsCentreProjectsAndHighlightsTheViewpoint)
+{
+    const OverviewCase& c = GetParam();
+    const View view = viewOf(c.state);
+    XvfbServer server;
+    TempDir dir;
+    std::vector<std::string> args = explainedArgs(c.state, dir / "overview.png");
+    args.insert(args.end(), {"--overview", "--size",
+                             std::to_string(c.width) + "x" + std::to_string(c.height)});
+    ProgramRun r = run(CAPTURE, args, server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "") << "OpenGL reported an error";
+    const PngRead png = readRgbPng(dir / "overview.png");
+    ASSERT_TRUE(png.ok) << png.problem;
+    const Image& image = png.image;
+    ASSERT_EQ(image.width, c.width);
+    ASSERT_EQ(image.height, c.height);
+    keepForInspection(image, std::string("overview_") + c.state.name);
+
+    // Each solid covers a disc a third of a unit wide round the point its
+    // turned centre projects to; lines alone could not fill it. Where the
+    // disc is lit, most of it is in the solid's own colour: its strongest
+    // channel is one of the solid's diffuse channels (so another solid
+    // turned into the place would not do).
+    const Rgb background = image.at(0, 0);
+    for (const SolidPlace& solid : SOLIDS) {
+        SCOPED_TRACE(solid.name);
+        const ScreenPoint at = overviewProjection(turnedScene(view, solid.centre), c.width,
+                                                  c.height);
+        const double pixelsPerUnit = 0.5 * std::min(c.width, c.height) /
+                                     (at.depth * std::tan(16.0 * PI / 180.0));
+        const int radius = static_cast<int>(0.3 * pixelsPerUnit);
+        ASSERT_GE(radius, 2);
+        ASSERT_TRUE(inside(image, at.x, at.y, radius));
+        int disc = 0, empty = 0, lit = 0, own = 0;
+        for (int dy = -radius; dy <= radius; ++dy) {
+            for (int dx = -radius; dx <= radius; ++dx) {
+                if (dx * dx + dy * dy > radius * radius) {
+                    continue;
+                }
+                const Rgb p = image.at(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy);
+                ++disc;
+                empty += p == background ? 1 : 0;
+                const int channels[3] = {p.r, p.g, p.b};
+                const double diffuse[3] = {solid.diffuse.r, solid.diffuse.g, solid.diffuse.b};
+                int ownBest = 0, otherBest = 0;
+                for (int k = 0; k < 3; ++k) {
+                    (diffuse[k] > 0 ? ownBest : otherBest) =
+                        std::max(diffuse[k] > 0 ? ownBest : otherBest, channels[k]);
+                }
+                // The marks' flat inks (lights, the highlighted frustum, grey
+                // frusta) say nothing of the solid under them.
+                const bool mark = p == WHITE || p == CYAN || p == YELLOW ||
+                                  p == Rgb{255, 89, 255} || (p.r == p.g && p.g == p.b);
+                if (!mark && std::max(ownBest, otherBest) >= 40) {
+                    ++lit;
+                    own += ownBest >= otherBest ? 1 : 0;
+                }
+            }
+        }
+        EXPECT_EQ(empty, 0) << "at " << at.x << "," << at.y;
+        if (lit >= disc / 4) {
+            EXPECT_GE(2 * own, lit) << "at " << at.x << "," << at.y << ": " << own << " of "
+                                    << lit << " lit pixels in the solid's colour";
+        }
+    }
+
+    // The eyes stay where they are in the world whatever the scene's turns;
+    // the captured one is magenta, the others grey.
+    const Vec3 eyes[] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}};
+    for (int v = 0; v < 3; ++v) {
+        const ScreenPoint at = overviewProjection(eyes[v], c.width, c.height);
+        ASSERT_TRUE(inside(image, at.x, at.y, 3)) << "eye " << v;
+        const Rgb p = image.at(static_cast<int>(at.x), static_cast<int>(at.y));
+        if (v == c.state.viewpoint) {
+            EXPECT_TRUE(p.r > 200 && p.g < 130 && p.b > 200) << "eye " << v << ": " << p.r << " "
+                                                             << p.g << " " << p.b;
+        } else {
+            EXPECT_TRUE(std::abs(p.r - p.g) <= 2 && std::abs(p.g - p.b) <= 2 && p.r > 100 &&
+                        p.r < 160)
+                << "eye " << v << ": " << p.r << " " << p.g << " " << p.b;
+        }
+    }
+
+    // The overview marks the lights already: --show-lights changes nothing.
+    args.push_back("--show-lights");
+    args[5] = dir / "with-marks.png";
+    r = run(CAPTURE, args, server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readRgbPng(dir / "with-marks.png").image, image);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, Overview, ::testing::ValuesIn(OVERVIEWS),
+                         [](const auto& info) { return std::string(info.param.state.name); });
+
+TEST(Layers, PictureHoldsTheDemosFrameUnchangedAndLeavesNoOtherFile)
+{
+    XvfbServer server;
+    TempDir dir;
+    const std::vector<std::string> state{"--viewpoint", "1", "--mode",  "3",
+                                         "--angles",    "0,20,0", "--size", "200x150"};
+    std::vector<std::string> args = state;
+    args.insert(args.end(), {"--output", dir / "frame.png"});
+    ProgramRun r = run(CAPTURE, args, server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    args = state;
+    args.insert(args.end(), {"--layers", "--output", dir / "layers.png"});
+    r = run(CAPTURE, args, server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "") << "OpenGL reported an error";
+    EXPECT_EQ(dir.entries(), (std::set<std::string>{"frame.png", "layers.png"}));
+    const PngRead frame = readRgbPng(dir / "frame.png");
+    const PngRead layers = readRgbPng(dir / "layers.png");
+    ASSERT_TRUE(frame.ok && layers.ok) << frame.problem << layers.problem;
+    keepForInspection(layers.image, "layers_side_turned");
+
+    // Somewhere in the grid, the demo's frame pixel for pixel.
+    int found = 0;
+    for (int top = 0; top + frame.image.height <= layers.image.height; ++top) {
+        for (int left = 0; left + frame.image.width <= layers.image.width; ++left) {
+            bool same = true;
+            for (int y = 0; y < frame.image.height && same; ++y) {
+                for (int x = 0; x < frame.image.width && same; ++x) {
+                    same = layers.image.at(left + x, top + y) == frame.image.at(x, y);
+                }
+            }
+            found += same ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(found, 1);
 }
 
 // ------------------------------------------------------------------ install

@@ -1,11 +1,12 @@
 // materials-lights-capture: draws one state of the demo with the demo's own
-// display() into an off-screen framebuffer and writes it to a PNG file.
+// display() into an off-screen framebuffer and writes it to a PNG file; or
+// a picture that explains the frame, drawn by pictures.h.
 #include "gl_session.h"
 #include "offscreen.h"
 #include "options.h"
 #include "output_file.h"
+#include "pictures.h"
 #include "png_file.h"
-#include "render/render.h"
 
 #include <cstdio>
 #include <new>
@@ -17,6 +18,7 @@ const char* const PROGRAM = "materials-lights-capture";
 
 struct CaptureOptions {
     StateOptions state;
+    PictureOptions picture;
     std::string output;
 };
 
@@ -35,6 +37,9 @@ std::string usage()
            "                   refused.\n"
            "  --output -       the PNG on standard output, unless that is a terminal\n"
            "  --help           print this help and exit\n"
+           "\n"
+           "Pictures that explain the frame, instead of the frame alone:\n" +
+           pictureOptionsUsage() +
            "\n"
            "It needs an X display with GLX. Without one, give it a virtual screen:\n"
            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" materials-lights-capture ...\n"
@@ -68,11 +73,8 @@ int capture(const CaptureOptions& options)
         if (const int status = statusOf(target); status != EXIT_DONE) {
             return fail(status, target.error());
         }
-        // The state the demo would be in, and the frame it would draw.
-        enterState(state);
-        display();
         try {
-            frame = target.read();
+            frame = drawPicture(options.picture, state, target);
         } catch (const std::bad_alloc&) {
             return fail(EXIT_BAD_REQUEST, "--size " + std::to_string(state.width) + "x" +
                                               std::to_string(state.height) +
@@ -82,7 +84,8 @@ int capture(const CaptureOptions& options)
     closeGlContext();
 
     if (!writePng(output.stream(), frame,
-                  {{"Software", PROGRAM}, {"Description", describeState(state)}}, error)) {
+                  {{"Software", PROGRAM}, {"Description", describePicture(options.picture, state)}},
+                  error)) {
         return fail(EXIT_BAD_REQUEST, "cannot write \"" + options.output + "\": " + error);
     }
     if (!output.commit()) {
@@ -97,6 +100,9 @@ int main(int argc, char** argv)
 {
     CaptureOptions options;
     std::vector<OptionSpec> specs = stateOptionSpecs(options.state);
+    for (OptionSpec& spec : pictureOptionSpecs(options.picture)) {
+        specs.push_back(spec);
+    }
     specs.push_back({"--output", true, true, [&options](const std::string& value) {
                          options.output = value;
                          return value.empty() ? std::string("--output needs a file name")
@@ -111,6 +117,9 @@ int main(int argc, char** argv)
         return fail(EXIT_BAD_REQUEST, error);
     case ParseOutcome::Run:
         break;
+    }
+    if (const std::string wrong = checkPicture(options.picture, options.state); !wrong.empty()) {
+        return fail(EXIT_BAD_REQUEST, wrong);
     }
     return capture(options);
 }

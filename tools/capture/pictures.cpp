@@ -1,0 +1,107 @@
+#include "pictures.h"
+
+#include "gl_session.h"
+#include "layers.h"
+#include "light_markers.h"
+#include "overview.h"
+#include "render/gl.h"
+#include "render/render.h"
+
+#include <cstdio>
+
+namespace {
+
+// The layers picture holds several frames; it may have as many pixels as
+// the largest single frame Mesa's software renderer draws, 16384 x 16384.
+constexpr long long MOST_LAYERS_PIXELS = 16384LL * 16384LL;
+
+OptionSpec flag(const std::string& name, bool& set)
+{
+    return {name, false, false, [&set](const std::string&) {
+                set = true;
+                return std::string();
+            }};
+}
+
+}  // namespace
+
+std::vector<OptionSpec> pictureOptionSpecs(PictureOptions& picture)
+{
+    return {flag("--show-lights", picture.showLights), flag("--overview", picture.overview),
+            flag("--layers", picture.layers)};
+}
+
+std::string pictureOptionsUsage()
+{
+    return "  --show-lights    draw the lights that are on into the frame, in their colours:\n"
+           "                   the point light as a star, the directional light as arrows\n"
+           "                   along its light, the spotlight with its cone as a wireframe\n"
+           "  --overview       the rig seen from far outside: the scene as the state turns\n"
+           "                   and lights it, its lights marked, and the three viewpoints'\n"
+           "                   eyes and view frusta, labelled 0 to 2, the state's own\n"
+           "                   viewpoint highlighted; --size is the picture's size\n"
+           "  --layers         each light's diffuse and specular terms as frames of their\n"
+           "                   own, their sum and the demo's frame, in a labelled grid;\n"
+           "                   --size is each frame's size; it goes with neither of the\n"
+           "                   other two\n";
+}
+
+std::string checkPicture(const PictureOptions& picture, const StateOptions& state)
+{
+    if (picture.layers && picture.overview) {
+        return "--layers and --overview are two different pictures: give one of them";
+    }
+    if (picture.layers && picture.showLights) {
+        return "--layers and --show-lights cannot go together: marks drawn into the layers "
+               "would no longer add up to the frame";
+    }
+    if (picture.layers) {
+        const GridSize size = gridSize(layersGrid(state, nullptr, nullptr), state.width,
+                                       state.height);
+        if (size.width * size.height > MOST_LAYERS_PIXELS) {
+            return "--size " + std::to_string(state.width) + "x" + std::to_string(state.height) +
+                   " with --layers makes a picture of " + std::to_string(size.width) + "x" +
+                   std::to_string(size.height) + " pixels, more than " +
+                   std::to_string(MOST_LAYERS_PIXELS) + " (16384x16384)";
+        }
+    }
+    return {};
+}
+
+RgbImage drawPicture(const PictureOptions& picture, const StateOptions& state,
+                     const OffscreenTarget& target)
+{
+    if (picture.layers) {
+        // Each layer is a display() frame, which checks for errors itself.
+        return layOutLayers(state, drawLayers(state, [&target] { return target.read(); }));
+    }
+    if (picture.overview) {
+        drawOverview(state);
+    } else {
+        // The state the demo would be in, and the frame it would draw;
+        // display() leaves the scene's turned frame current for the marks.
+        enterState(state);
+        display();
+        if (picture.showLights) {
+            drawLightMarkers(state.lightingMode);
+        }
+    }
+    // The tool's own drawing gets the check the demo's frame has.
+    if (glGetError() != GL_NO_ERROR) {
+        std::fputs("Erreur OpenGL\n", stdout);
+        std::fflush(stdout);
+    }
+    return target.read();
+}
+
+std::string describePicture(const PictureOptions& picture, const StateOptions& state)
+{
+    const std::string what = describeState(state);
+    if (picture.layers) {
+        return what + "; each light's diffuse and specular terms, their sum and the frame";
+    }
+    if (picture.overview) {
+        return what + "; the rig seen from outside, with the three viewpoints";
+    }
+    return picture.showLights ? what + "; the lights marked" : what;
+}
