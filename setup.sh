@@ -21,7 +21,7 @@ esac
 # and Xlib; the tests add GoogleTest, a virtual X server and the XTEST
 # library for real key events, and the benchmarks in bench/ Google Benchmark.
 build_packages=(g++ cmake make libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri
-                libpng-dev libx11-dev)
+                libpng-dev libx11-dev nlohmann-json3-dev)
 test_packages=(libgtest-dev xvfb xauth libxtst-dev libbenchmark-dev)
 
 missing_packages() {

@@ -65,40 +65,18 @@ double component(Vec3 v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : 
 Colour lightingTerms(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal, Colour diffuse,
                      unsigned* regime)
 {
-    const Vec3 vertex = toEye(view, scenePoint);
-    const Vec3 n = normalized(directionToEye(view, sceneNormal));
-    Colour sum{0, 0, 0};  // emission 0 plus 0.2 global ambient times a black ambient
-    unsigned reached = 0;
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
-        if (!modelLightOn(mode, i)) {
-            continue;
-        }
-        const SceneLight& light = SCENE_LIGHTS[i];
-        const Vec3 p{light.position[0], light.position[1], light.position[2]};
-        const Vec3 toLight = light.position[3] == 0.0 ? normalized(directionToEye(view, p))
-                                                      : normalized(toEye(view, p) - vertex);
-        if (light.isSpot) {
-            const Vec3 axis = normalized(directionToEye(view, light.spotDirection));
-            const double cutoff = static_cast<double>(light.cutoffDegrees) * PI / 180.0;
-            if (dot(-1.0 * toLight, axis) < std::cos(cutoff)) {
-                continue;  // outside the cone: no light at all
-            }
-        }
-        const double nDotL = dot(n, toLight);
-        if (nDotL <= 0) {
-            continue;  // light behind the surface: neither diffuse nor specular
-        }
-        reached |= 1u << i;
-        const Vec3 halfway = normalized(toLight + TOWARDS_VIEWER);
-        const double specular = std::pow(std::max(dot(n, halfway), 0.0), SHININESS);
-        sum = sum + nDotL * times(light.colour, diffuse) + specular * times(light.colour, WHITE);
-    }
+    const LightingAt lit = lightingAt(view, mode, scenePoint, sceneNormal, diffuse);
     if (regime != nullptr) {
+        unsigned reached = 0;
+        for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+            reached |= lit.lights[i].reaches ? 1u << i : 0u;
+        }
+        const Colour& sum = lit.sum;
         const unsigned clampedChannels = (sum.r > 1 ? 1u : 0u) | (sum.g > 1 ? 2u : 0u) |
                                          (sum.b > 1 ? 4u : 0u);
         *regime = reached | clampedChannels << CLAMPED_SHIFT;
     }
-    return clamped(sum);
+    return lit.colour;
 }
 
 // A cube face's corner colours interpolated at (u, v) in [-1, 1]^2, across
@@ -246,6 +224,55 @@ const SolidPlace& placeOf(Solid solid)
     return SOLIDS[0];
 }
 
+LightingAt lightingAt(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal,
+                      Colour diffuse)
+{
+    // Worked out in eye coordinates, where OpenGL works it out; the vectors
+    // are handed back in the scene's frame, like the point and the normal.
+    const Vec3 vertex = toEye(view, scenePoint);
+    const Vec3 n = normalized(directionToEye(view, sceneNormal));
+    LightingAt lit{};
+    Colour sum{0, 0, 0};  // emission 0 plus 0.2 global ambient times a black ambient
+    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+        LightTerm& term = lit.lights[i];
+        term.on = modelLightOn(mode, i);
+        if (!term.on) {
+            continue;
+        }
+        const SceneLight& light = SCENE_LIGHTS[i];
+        const Vec3 p{light.position[0], light.position[1], light.position[2]};
+        const Vec3 toLight = light.position[3] == 0.0 ? normalized(directionToEye(view, p))
+                                                      : normalized(toEye(view, p) - vertex);
+        term.toLight = directionToScene(view, toLight);
+        term.nDotL = dot(n, toLight);
+        // Where the light is straight behind the viewer's direction the
+        // halfway vector is undefined; it is left zero there.
+        const Vec3 between = toLight + TOWARDS_VIEWER;
+        const Vec3 halfway = length(between) > 1e-12 ? normalized(between) : Vec3{0, 0, 0};
+        term.halfway = directionToScene(view, halfway);
+        term.nDotH = dot(n, halfway);
+        if (light.isSpot) {
+            const Vec3 axis = normalized(directionToEye(view, light.spotDirection));
+            const double cosine = dot(-1.0 * toLight, axis);
+            term.spotAngle = std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / PI;
+            term.insideSpot =
+                !(cosine < std::cos(static_cast<double>(light.cutoffDegrees) * PI / 180.0));
+        }
+        // Outside the spot's cone the spot factor is 0: no light at all.
+        // Behind the surface: neither diffuse nor specular.
+        term.reaches = term.insideSpot && term.nDotL > 0;
+        if (!term.reaches) {
+            continue;
+        }
+        term.diffuse = term.nDotL * times(light.colour, diffuse);
+        term.specular = std::pow(std::max(term.nDotH, 0.0), SHININESS) * times(light.colour, WHITE);
+        sum = sum + term.diffuse + term.specular;
+    }
+    lit.sum = sum;
+    lit.colour = clamped(sum);
+    return lit;
+}
+
 Colour litColour(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal, Colour diffuse)
 {
     return lightingTerms(view, mode, scenePoint, sceneNormal, diffuse, nullptr);
@@ -308,22 +335,61 @@ SurfacePoint surfaceAt(Vec3 scenePoint)
     return s;
 }
 
+SurfacePoint onSolid(Solid solid, int face, Vec3 scenePoint, Vec3 nearby)
+{
+    const SolidPlace& place = placeOf(solid);
+    SurfacePoint s;
+    s.solid = solid;
+    s.face = face;
+    s.point = scenePoint;
+    const Vec3 d = scenePoint - place.centre;
+    // Horizontal unit vector from the axis (through the centre, along Y)
+    // towards the point, or towards `nearby` on the axis itself. A point
+    // worked back from a window position is off by about 1e-5; the cone's
+    // vertices nearest its apex are 1/72 from the axis.
+    const auto radial = [&](Vec3 at) {
+        const Vec3 a = at - place.centre;
+        const double r = std::hypot(a.x, a.z);
+        return r > 1e-3 ? Vec3{a.x / r, 0, a.z / r} : Vec3{0, 0, 0};
+    };
+    Vec3 out = radial(scenePoint);
+    if (length(out) == 0) {
+        out = radial(nearby);
+    }
+    switch (solid) {
+    case Solid::Cube: {
+        const int axis = std::clamp(face, 0, 5) / 2;
+        const double sign = face % 2 == 0 ? 1.0 : -1.0;
+        s.normal = axisVector(axis, sign);
+        s.offSurface = std::abs(component(d, axis) - sign);
+        break;
+    }
+    case Solid::Sphere:
+        s.normal = normalized(d);
+        s.offSurface = std::abs(length(d) - 1.0);
+        break;
+    case Solid::Cylinder:
+        s.normal = out;
+        s.offSurface = std::abs(std::hypot(d.x, d.z) - 1.0);
+        break;
+    case Solid::Cone:
+        if (face == CONE_BASE) {
+            s.normal = {0, -1, 0};
+            s.offSurface = std::abs(d.y + 1.0);
+        } else {
+            s.normal = CONE_COS * out + Vec3{0, CONE_SIN, 0};
+            s.offSurface = std::abs(std::hypot(d.x, d.z) - (1.0 - d.y) / 2) * CONE_COS;
+        }
+        break;
+    case Solid::None:
+        break;
+    }
+    return s;
+}
+
 Vec3 unproject(const View& view, int px, int py, double depth)
 {
-    const Vec3 origin = toEye(view, {0, 0, 0});
-    const double d = -origin.z;  // the eye looks at the scene origin
-    const double zNear = d - 5.0, zFar = d + 5.0;
-    const double f = 1.0 / std::tan((520.0 / d) * PI / 360.0);
-    const double aspect = static_cast<double>(view.width) / view.height;
-    const double ndcZ = 2.0 * depth - 1.0;
-    const double ze = -2.0 * zFar * zNear / ((zFar + zNear) - ndcZ * (zFar - zNear));
-    const double ndcX = 2.0 * (px + 0.5) / view.width - 1.0;
-    const double ndcY = 1.0 - 2.0 * (py + 0.5) / view.height;
-    const Vec3 eye{ndcX * -ze * aspect / f, ndcY * -ze / f, ze};
-    // The view is a rotation plus a translation: undo it with the transpose.
-    const Vec3 rel = eye - origin;
-    return {dot(directionToEye(view, {1, 0, 0}), rel), dot(directionToEye(view, {0, 1, 0}), rel),
-            dot(directionToEye(view, {0, 0, 1}), rel)};
+    return unprojectWindow(view, px + 0.5, py + 0.5, depth);
 }
 
 ColourRange shadingRange(const View& view, int mode, const SurfacePoint& surface)

@@ -33,6 +33,30 @@ bool modelLightOn(int mode, int light);
 // Everything is worked out in eye coordinates for `view`.
 Colour litColour(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal, Colour diffuse);
 
+// The same equation worked through light by light. Vectors are unit vectors
+// in the scene's own frame; colours are before clamping.
+struct LightTerm {
+    bool on = false;        // switched on in this lighting mode
+    bool reaches = false;   // on, inside the spot's cone (a spotlight) and N.L > 0
+    Vec3 toLight{0, 0, 0};  // from the point towards the light
+    double nDotL = 0;
+    Colour diffuse{0, 0, 0};  // material diffuse x light colour x N.L, where it reaches
+    Vec3 halfway{0, 0, 0};    // between toLight and the direction towards the viewer
+    double nDotH = 0;
+    Colour specular{0, 0, 0};  // (N.H)^50 x light colour, where it reaches
+    double spotAngle = 0;      // spotlight: degrees between its axis and the ray to the point
+    bool insideSpot = true;    // spotlight: within its cut-off (spot factor 1, else 0)
+};
+
+struct LightingAt {
+    LightTerm lights[MODEL_LIGHT_COUNT];
+    Colour sum;     // every light's diffuse and specular terms added up
+    Colour colour;  // the sum, each channel clamped to [0, 1]: what litColour gives
+};
+
+LightingAt lightingAt(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal,
+                      Colour diffuse);
+
 enum class Solid { None, Cube, Sphere, Cone, Cylinder };
 
 struct SolidPlace {
@@ -58,6 +82,13 @@ struct SurfacePoint {
 };
 
 SurfacePoint surfaceAt(Vec3 scenePoint);
+
+// `scenePoint` taken as a point of `solid` (of its cube face or cone part
+// `face`, numbered as above): the outward normal there, the one the solid's
+// tessellation gives a vertex at that point. On the cone's or the tube's
+// axis the point alone does not say which way it faces; the normal is then
+// the one towards `nearby`, another point of the same triangle.
+SurfacePoint onSolid(Solid solid, int face, Vec3 scenePoint, Vec3 nearby);
 
 // The scene point seen at the centre of pixel (px, py) (row 0 at the top) at
 // window depth `depth`, undoing `project`.

@@ -60,6 +60,12 @@ Vec3 directionToEye(const View& view, Vec3 d)
     return look(view, turnScene(view, d));
 }
 
+Vec3 directionToScene(const View& view, Vec3 e)
+{
+    return {dot(directionToEye(view, {1, 0, 0}), e), dot(directionToEye(view, {0, 1, 0}), e),
+            dot(directionToEye(view, {0, 0, 1}), e)};
+}
+
 Vec3 toEye(const View& view, Vec3 p)
 {
     const Vec3 eye = eyeOf(view.viewpoint);
@@ -80,4 +86,20 @@ ScreenPoint project(const View& view, Vec3 p)
     const double clipZ = (zFar + zNear) / (zNear - zFar) * e.z + 2.0 * zFar * zNear / (zNear - zFar);
     const double ndcZ = clipZ / clipW;
     return {(ndcX + 1.0) * 0.5 * view.width, (1.0 - ndcY) * 0.5 * view.height, (ndcZ + 1.0) * 0.5};
+}
+
+Vec3 unprojectWindow(const View& view, double x, double y, double depth)
+{
+    const Vec3 origin = toEye(view, {0, 0, 0});
+    const double d = -origin.z;  // the eye looks at the scene origin
+    const double zNear = d - 5.0, zFar = d + 5.0;
+    const double f = 1.0 / std::tan((520.0 / d) * PI / 360.0);
+    const double aspect = static_cast<double>(view.width) / view.height;
+    const double ndcZ = 2.0 * depth - 1.0;
+    const double ze = -2.0 * zFar * zNear / ((zFar + zNear) - ndcZ * (zFar - zNear));
+    const double ndcX = 2.0 * x / view.width - 1.0;
+    const double ndcY = 1.0 - 2.0 * y / view.height;
+    const Vec3 eye{ndcX * -ze * aspect / f, ndcY * -ze / f, ze};
+    // The view is a rotation plus a translation: undo it with the transpose.
+    return directionToScene(view, eye - origin);
 }

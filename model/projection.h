@@ -25,9 +25,17 @@ struct View {
 Vec3 toEye(const View& view, Vec3 scenePoint);
 Vec3 directionToEye(const View& view, Vec3 sceneDirection);
 
+// The other way: a direction in eye coordinates back in the scene's own
+// frame (the view turns without scaling, so this is the transpose).
+Vec3 directionToScene(const View& view, Vec3 eyeDirection);
+
 struct ScreenPoint {
     double x, y;   // pixels, x from the left, y from the top (pixel centres at .5)
     double depth;  // window depth, 0 at the near plane, 1 at the far plane
 };
 
 ScreenPoint project(const View& view, Vec3 scenePoint);
+
+// The scene point at window position (x, y) (pixels, y from the top, pixel
+// centres at .5) and window depth `depth`, undoing `project`.
+Vec3 unprojectWindow(const View& view, double x, double y, double depth);

@@ -184,3 +184,18 @@ RgbImage OffscreenTarget::read() const
     }
     return image;
 }
+
+std::vector<float> OffscreenTarget::readDepth() const
+{
+    const size_t stride = static_cast<size_t>(width_);
+    std::vector<float> depth(stride * static_cast<size_t>(height_));
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    for (int top = 0, bottom = height_ - 1; !topRowFirst_ && top < bottom; ++top, --bottom) {
+        std::swap_ranges(depth.begin() + static_cast<std::ptrdiff_t>(top * stride),
+                         depth.begin() + static_cast<std::ptrdiff_t>((top + 1) * stride),
+                         depth.begin() + static_cast<std::ptrdiff_t>(bottom * stride));
+    }
+    return depth;
+}

@@ -6,6 +6,7 @@
 #include "png_file.h"
 
 #include <string>
+#include <vector>
 
 class OffscreenTarget {
 public:
@@ -29,6 +30,15 @@ public:
     // What was drawn, row 0 at the top. Throws std::bad_alloc if the copy
     // does not fit in memory.
     RgbImage read() const;
+
+    // Window depth of what was drawn, 0 at the near plane, 1 where nothing
+    // was; row 0 at the top, like read(). Throws std::bad_alloc likewise.
+    std::vector<float> readDepth() const;
+
+    // Whether the frame is drawn with the clip origin at the upper left, so
+    // that GL's window y counts down from the picture's top row; otherwise
+    // it counts up from the bottom row.
+    bool topRowFirst() const { return topRowFirst_; }
 
 private:
     int width_, height_;

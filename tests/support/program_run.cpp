@@ -1,0 +1,88 @@
+#include "support/program_run.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
+                      const std::string& display, double timeoutSeconds)
+{
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
+            environment.emplace_back(*e);
+        }
+    }
+    if (!display.empty()) {
+        environment.push_back("DISPLAY=" + display);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    std::string path = program;
+    std::vector<char*> argv{path.data()};
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        return {};
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+
+    ProgramRun result;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* texts[2] = {&result.out, &result.err};
+    int open = 2;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
+        if (poll(fds, 2, 100) <= 0) {
+            continue;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
+                char buf[4096];
+                const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+                if (n > 0) {
+                    texts[i]->append(buf, static_cast<size_t>(n));
+                } else {
+                    close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                }
+            }
+        }
+    }
+    int status = 0;
+    if (open > 0) {
+        kill(pid, SIGKILL);
+    }
+    waitpid(pid, &status, 0);
+    for (pollfd& f : fds) {
+        if (f.fd >= 0) {
+            close(f.fd);
+        }
+    }
+    result.exited = open == 0 && WIFEXITED(status);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}

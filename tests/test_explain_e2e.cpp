@@ -1,0 +1,266 @@
+// materials-lights-explain run as a real program: refused command lines,
+// no display, help, its JSON, the README's explained pixels being what it
+// prints today, and its installation.
+#include "support/program_run.h"
+#include "support/xvfb.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+const std::string EXPLAIN = ML_EXPLAIN_PATH;
+const std::string SOURCE_DIR = ML_SOURCE_DIR;
+const std::string BINARY_DIR = ML_BINARY_DIR;
+const std::string CMAKE = ML_CMAKE_COMMAND;
+const std::string PROGRAM = "materials-lights-explain";
+
+void expectOneLineNaming(const ProgramRun& r, const std::string& named)
+{
+    EXPECT_EQ(r.err.rfind(PROGRAM + ": ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+// ---------------------------------------------------------- refused requests
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;
+    const char* named;
+};
+
+const std::vector<std::string> STATE = {"--viewpoint", "0", "--mode", "2"};
+
+std::vector<std::string> withState(std::vector<std::string> args)
+{
+    args.insert(args.begin(), STATE.begin(), STATE.end());
+    return args;
+}
+
+const Refusal REFUSALS[] = {
+    {"no_arguments", {}, "--viewpoint"},
+    {"missing_pixel", withState({}), "--pixel"},
+    {"missing_mode", {"--viewpoint", "0", "--pixel", "1,1"}, "--mode"},
+    {"column_past_the_frame", withState({"--pixel", "300,5"}),
+     "--pixel 300,5 is outside the 300x300"},
+    {"row_past_the_frame", withState({"--pixel", "5,300"}), "--pixel 5,300 is outside"},
+    {"negative_column", withState({"--pixel", "-1,5"}), "--pixel -1,5 is outside"},
+    {"past_a_smaller_frame", withState({"--size", "120x80", "--pixel", "100,80"}),
+     "outside the 120x80 frame"},
+    {"one_number", withState({"--pixel", "150"}), "--pixel must be X,Y"},
+    {"three_numbers", withState({"--pixel", "1,2,3"}), "\"1,2,3\""},
+    {"words", withState({"--pixel", "left,top"}), "\"left,top\""},
+    {"fraction", withState({"--pixel", "1.5,2"}), "\"1.5,2\""},
+    {"missing_row", withState({"--pixel", "5,"}), "\"5,\""},
+    {"leading_space", withState({"--pixel", " 5,5"}), "--pixel must be X,Y"},
+    {"empty", withState({"--pixel="}), "--pixel must be X,Y"},
+    {"beyond_int", withState({"--pixel", "99999999999,1"}), "--pixel must be X,Y"},
+    {"value_missing_at_end", withState({"--pixel"}), "--pixel needs a value"},
+    {"json_with_a_value", withState({"--pixel", "1,1", "--json=yes"}), "--json takes no value"},
+    {"json_twice", withState({"--pixel", "1,1", "--json", "--json"}), "--json is given more"},
+    {"unknown_option", withState({"--pixel", "1,1", "--output", "x.png"}), "\"--output\""},
+    {"stray_argument", withState({"--pixel", "1,1", "extra"}), "\"extra\""},
+    {"mode_out_of_range", {"--viewpoint", "0", "--mode", "4", "--pixel", "1,1"}, "--mode"},
+    {"size_zero", withState({"--size", "0x300", "--pixel", "1,1"}), "--size"},
+};
+
+void PrintTo(const Refusal& r, std::ostream* os)
+{
+    *os << r.name;
+}
+
+class ExplainRefuses : public ::testing::TestWithParam<Refusal> {};
+
+// Without a display: every one of these is refused before the tool looks
+// for one.
+TEST_P(ExplainRefuses, WithStatus2AndOneLineNamingTheProblem)
+{
+    const ProgramRun r = runProgram(EXPLAIN, GetParam().args);
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 2) << r.err;
+    expectOneLineNaming(r, GetParam().named);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ExplainRefuses, ::testing::ValuesIn(REFUSALS),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExplainRefuses, NoDisplayWithStatus1AndTheCaptureToolsMessage)
+{
+    for (const char* display : {"", ":4271"}) {
+        SCOPED_TRACE(display);
+        const ProgramRun r = runProgram(EXPLAIN, withState({"--pixel", "1,1"}), display);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.status, 1) << r.err;
+        expectOneLineNaming(r, "no X display to draw on");
+        EXPECT_NE(r.err.find("xvfb-run"), std::string::npos) << r.err;
+    }
+}
+
+TEST(ExplainRefuses, FrameBeyondTheGlWithStatus2)
+{
+    XvfbServer server;
+    const ProgramRun r = runProgram(
+        EXPLAIN, withState({"--size", "100000x300", "--pixel", "1,1"}), server.display());
+    ASSERT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 2) << r.err;
+    expectOneLineNaming(r, "--size 100000x300 is beyond what this OpenGL can draw");
+}
+
+TEST(ExplainHelp, PrintsUsageAndExits0WithoutADisplay)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, {"-h"}, {"--pixel", "bad", "--help"}}) {
+        SCOPED_TRACE(args.front());
+        const ProgramRun r = runProgram(EXPLAIN, args);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out.rfind("Usage: materials-lights-explain ", 0), 0u) << r.out;
+        for (const char* option :
+             {"--viewpoint", "--mode", "--angles", "--size", "--pixel", "--json", "xvfb-run"}) {
+            EXPECT_NE(r.out.find(option), std::string::npos) << option;
+        }
+    }
+}
+
+// ------------------------------------------------------------------- output
+
+TEST(ExplainOutput, TextAndJsonTellTheSamePixel)
+{
+    XvfbServer server;
+    const std::vector<std::string> args = {"--viewpoint", "1", "--mode", "3", "--angles",
+                                           "0,20,0",      "--size", "240x200", "--pixel",
+                                           "158,140"};
+    const ProgramRun text = runProgram(EXPLAIN, args, server.display());
+    std::vector<std::string> jsonArgs = args;
+    jsonArgs.push_back("--json");
+    const ProgramRun json = runProgram(EXPLAIN, jsonArgs, server.display());
+    ASSERT_EQ(text.status, 0) << text.err;
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(text.err + json.err, "");
+
+    const nlohmann::json j = nlohmann::json::parse(json.out);
+    EXPECT_EQ(j["pixel"], nlohmann::json({158, 140}));
+    EXPECT_EQ(j["state"]["size"], nlohmann::json({240, 200}));
+    ASSERT_TRUE(j["surface"].is_object()) << json.out;
+    for (const char* field : {"solid", "point", "normal", "part"}) {
+        EXPECT_TRUE(j["surface"].contains(field)) << field;
+    }
+    ASSERT_EQ(j["lights"].size(), 3u);
+    for (const auto& light : j["lights"]) {
+        EXPECT_TRUE(light["on"].get<bool>());
+        for (const char* field : {"n_dot_l", "diffuse", "specular"}) {
+            EXPECT_TRUE(light.contains(field)) << field;
+        }
+    }
+    EXPECT_EQ(j["surface"]["solid"], "sphere");
+    EXPECT_TRUE(j["lights"][2].contains("spot"));
+    EXPECT_EQ(j["equation"].size(), 3u);
+    ASSERT_EQ(j["vertices"].size(), 3u);
+    for (const auto& vertex : j["vertices"]) {
+        EXPECT_EQ(vertex["window"].size(), 3u);
+        EXPECT_EQ(vertex["colour"].size(), 3u);
+    }
+    EXPECT_EQ(j["interpolated"].size(), 3u);
+    EXPECT_FALSE(j["verdict"].get<std::string>().empty());
+
+    // The text names the same solid, drawn colour and verdict.
+    const std::string drawn = "(" + std::to_string(j["drawn"][0].get<int>()) + ", " +
+                              std::to_string(j["drawn"][1].get<int>()) + ", " +
+                              std::to_string(j["drawn"][2].get<int>()) + ")";
+    EXPECT_NE(text.out.find("  drawn         " + drawn), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find(j["surface"]["solid"].get<std::string>()), std::string::npos);
+    EXPECT_NE(text.out.find("Verdict: " + j["verdict"].get<std::string>()), std::string::npos);
+}
+
+// ------------------------------------------------------------------ README
+
+struct ReadmeExample {
+    std::vector<std::string> args;
+    std::string shown;
+};
+
+// The blocks of the README's "Why a pixel has its colour" section that
+// start with "$ materials-lights-explain": the command and what it printed.
+std::vector<ReadmeExample> readmeExamples()
+{
+    std::ifstream readme(SOURCE_DIR + "/README.md");
+    std::vector<ReadmeExample> examples;
+    bool inSection = false, inBlock = false;
+    ReadmeExample* current = nullptr;
+    for (std::string line; std::getline(readme, line);) {
+        if (line.rfind("## ", 0) == 0) {
+            inSection = line == "## Why a pixel has its colour";
+            continue;
+        }
+        if (!inSection) {
+            continue;
+        }
+        if (line.rfind("```", 0) == 0) {
+            inBlock = !inBlock;
+            current = nullptr;
+            continue;
+        }
+        if (!inBlock) {
+            continue;
+        }
+        if (current == nullptr && line.rfind("$ " + PROGRAM + " ", 0) == 0) {
+            examples.emplace_back();
+            current = &examples.back();
+            std::istringstream words(line.substr(2 + PROGRAM.size()));
+            for (std::string word; words >> word;) {
+                current->args.push_back(word);
+            }
+        } else if (current != nullptr) {
+            current->shown += line + "\n";
+        }
+    }
+    return examples;
+}
+
+TEST(Readme, ExplainedPixelsAreWhatTheToolPrintsNow)
+{
+    const std::vector<ReadmeExample> examples = readmeExamples();
+    ASSERT_EQ(examples.size(), 3u) << "the README's section names three explained pixels";
+    XvfbServer server;
+    for (const ReadmeExample& example : examples) {
+        std::string command;
+        for (const std::string& arg : example.args) {
+            command += " " + arg;
+        }
+        SCOPED_TRACE(command);
+        const ProgramRun r = runProgram(EXPLAIN, example.args, server.display());
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, example.shown)
+            << "the README is out of date: run materials-lights-explain" << command;
+    }
+}
+
+// ----------------------------------------------------------------- install
+
+TEST(Install, PutsTheExplainerBesideTheOtherPrograms)
+{
+    char pattern[] = "/tmp/ml-explain-install.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string prefix = pattern;
+    const ProgramRun r = runProgram(CMAKE, {"--install", BINARY_DIR, "--prefix", prefix});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* program :
+         {"materials-lights", "materials-lights-capture", "materials-lights-explain"}) {
+        EXPECT_EQ(access((prefix + "/bin/" + program).c_str(), X_OK), 0) << program;
+    }
+    const ProgramRun help = runProgram(prefix + "/bin/materials-lights-explain", {"--help"});
+    EXPECT_EQ(help.status, 0) << "the installed explainer does not run";
+    std::system(("rm -rf '" + prefix + "'").c_str());
+}
+
+}  // namespace
