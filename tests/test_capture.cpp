@@ -5,6 +5,7 @@
 #include "model/lighting_model.h"
 #include "model/projection.h"
 #include "support/e2e.h"
+#include "support/program_run.h"
 #include "support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -39,147 +39,6 @@ const std::string GRID = ML_GALLERY_GRID_PATH;
 const std::string SOURCE_DIR = ML_SOURCE_DIR;
 const std::string BINARY_DIR = ML_BINARY_DIR;
 const std::string CMAKE = ML_CMAKE_COMMAND;
-
-// ---------------------------------------------------------------- running
-
-struct ProgramRun {
-    bool exited = false;  // false: killed after the timeout or by a signal
-    int status = -1;
-    std::string out, err;
-};
-
-// Runs `program` with `args`, with DISPLAY set to `display`, or unset when
-// it is empty; collects its output and exit status.
-ProgramRun run(const std::string& program, std::vector<std::string> args,
-        const std::string& display = "", double timeoutSeconds = 60)
-{
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
-            environment.emplace_back(*e);
-        }
-    }
-    if (!display.empty()) {
-        environment.push_back("DISPLAY=" + display);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : environment) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-    std::string path = program;
-    std::vector<char*> argv{path.data()};
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-
-    ProgramRun result;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* texts[2] = {&result.out, &result.err};
-    int open = 2;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (open > 0 && std::chrono::steady_clock::now() < deadline) {
-        if (poll(fds, 2, 100) <= 0) {
-            continue;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP))) {
-                char buf[4096];
-                const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-                if (n > 0) {
-                    texts[i]->append(buf, static_cast<size_t>(n));
-                } else {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-    }
-    int status = 0;
-    if (open > 0) {
-        kill(pid, SIGKILL);
-    }
-    waitpid(pid, &status, 0);
-    for (pollfd& f : fds) {
-        if (f.fd >= 0) {
-            close(f.fd);
-        }
-    }
-    result.exited = open == 0 && WIFEXITED(status);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-// ------------------------------------------------------------------ files
-
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/ml-capture-test.XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-    // Every name in the directory, hidden ones included.
-    std::set<std::string> entries() const
-    {
-        std::set<std::string> names;
-        if (DIR* dir = opendir(path_.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..") {
-                    names.insert(name);
-                }
-            }
-            closedir(dir);
-        }
-        return names;
-    }
-
-private:
-    std::string path_;
-};
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // A PNG as the test reads it, with libpng and no conversion: only 8-bit RGB
 // is accepted, which is what the tools promise to write.
@@ -321,7 +180,7 @@ TEST_P(CaptureLikeTheDemo, FileIsPixelForPixelTheDemosWindow)
     TempDir dir;
     std::vector<std::string> args = s.args;
     args.insert(args.end(), {"--output", dir / "frame.png"});
-    const ProgramRun r = run(CAPTURE, args, demo.display());
+    const ProgramRun r = runProgram(CAPTURE, args, demo.display());
     ASSERT_TRUE(r.exited);
     ASSERT_EQ(r.status, 0) << r.err;
     const PngRead captured = readRgbPng(dir / "frame.png");
@@ -437,7 +296,7 @@ TEST_P(RefusedCommandLine, OneLineNamingTheProblemStatus2AndNoFile)
     for (const std::string& a : c.args) {
         args.push_back(expand(a, dir.path()));
     }
-    const ProgramRun r = run(CAPTURE, args);
+    const ProgramRun r = runProgram(CAPTURE, args);
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.status, 2) << r.err;
     expectOneLineFrom("materials-lights-capture", r.err);
@@ -461,7 +320,7 @@ TEST(CaptureRefuses, SizeBeyondTheGlLeavesNoFileAndSparesTheOldOne)
         if (existing) {
             writeText(dir / "out.png", "the old picture");
         }
-        const ProgramRun r = run(CAPTURE,
+        const ProgramRun r = runProgram(CAPTURE,
                           {"--viewpoint", "0", "--mode", "0", "--size", "100000x300", "--output",
                            dir / "out.png"},
                           server.display());
@@ -496,7 +355,7 @@ TEST_P(CaptureWithoutDisplay, SaysSoInOneLineAndLeavesNoFile)
 {
     const NoDisplay& c = GetParam();
     TempDir dir;
-    const ProgramRun r = run(CAPTURE, stateArgs(0, 0, dir / "out.png"), c.display);
+    const ProgramRun r = runProgram(CAPTURE, stateArgs(0, 0, dir / "out.png"), c.display);
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.status, 1) << r.err;
     expectOneLineFrom("materials-lights-capture", r.err);
@@ -518,7 +377,7 @@ TEST(CaptureHelp, PrintsUsageOnStdoutAndExits0WithoutADisplay)
          {std::vector<std::string>{"--help"}, {"-h"}, {"--viewpoint", "1", "--help"}}) {
         SCOPED_TRACE(args.back());
         TempDir dir;
-        const ProgramRun r = run(CAPTURE, args);
+        const ProgramRun r = runProgram(CAPTURE, args);
         ASSERT_TRUE(r.exited);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
@@ -554,7 +413,7 @@ TEST_P(CaptureWrites, AnRgbPngOfTheSizeAsAnOrdinaryNewFile)
     TempDir dir;
     std::vector<std::string> args = stateArgs(2, 3, dir / "out.png");
     args.insert(args.end(), c.sizeArgs.begin(), c.sizeArgs.end());
-    const ProgramRun r = run(CAPTURE, args, server.display());
+    const ProgramRun r = runProgram(CAPTURE, args, server.display());
     ASSERT_TRUE(r.exited);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -598,7 +457,7 @@ TEST(Capture, EachOptionChangesTheFrameAndBothSpellingsAgree)
     auto capture = [&](const std::vector<std::string>& args) {
         std::vector<std::string> all = args;
         all.push_back("--output=" + (dir / "f.png"));
-        const ProgramRun r = run(CAPTURE, all, server.display());
+        const ProgramRun r = runProgram(CAPTURE, all, server.display());
         EXPECT_EQ(r.status, 0) << r.err;
         return readRgbPng(dir / "f.png").image;
     };
@@ -621,7 +480,7 @@ TEST(Capture, ReplacesAnExistingFile)
     XvfbServer server;
     TempDir dir;
     writeText(dir / "out.png", "the old picture");
-    const ProgramRun r = run(CAPTURE, stateArgs(1, 1, dir / "out.png"), server.display());
+    const ProgramRun r = runProgram(CAPTURE, stateArgs(1, 1, dir / "out.png"), server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(readRgbPng(dir / "out.png").ok);
     EXPECT_EQ(dir.entries(), std::set<std::string>{"out.png"});
@@ -655,7 +514,7 @@ TEST(GalleryGrid, PutsEachFrameUnchangedInItsRowAndColumnUnderHeadings)
         args.push_back(dir / ("f" + std::to_string(i) + ".png"));
         ASSERT_TRUE(writePng(syntheticFrame(i, W, H), args.back()));
     }
-    const ProgramRun r = run(GRID, args);
+    const ProgramRun r = runProgram(GRID, args);
     ASSERT_EQ(r.status, 0) << r.err;
     const PngRead grid = readRgbPng(dir / "grid.png");
     ASSERT_TRUE(grid.ok) << grid.problem;
@@ -743,7 +602,7 @@ TEST(GalleryGrid, RefusesMissingOrMismatchedFramesAndWritesNothing)
         SCOPED_TRACE(named[c]);
         std::vector<std::string> args{out};
         args.insert(args.end(), cases[c]->begin(), cases[c]->end());
-        const ProgramRun r = run(GRID, args);
+        const ProgramRun r = runProgram(GRID, args);
         EXPECT_EQ(r.status, 2);
         expectOneLineFrom("gallery-grid", r.err);
         EXPECT_NE(r.err.find(named[c]), std::string::npos) << r.err;
@@ -758,7 +617,7 @@ TEST(Gallery, CommittedPicturesAreWhatTheGalleryCommandMakesNow)
 {
     XvfbServer server;
     TempDir dir;
-    const ProgramRun r = run(SOURCE_DIR + "/docs/make-gallery.sh",
+    const ProgramRun r = runProgram(SOURCE_DIR + "/docs/make-gallery.sh",
                       {"--display", server.display(), "--into", dir.path(), CAPTURE, GRID});
     ASSERT_TRUE(r.exited);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -897,11 +756,11 @@ TEST_P(ShowLights, MarksTheLightsWhereTheyAreAndChangesNothingElse)
     const View view = viewOf(c);
     XvfbServer server;
     TempDir dir;
-    ProgramRun r = run(CAPTURE, explainedArgs(c, dir / "plain.png"), server.display());
+    ProgramRun r = runProgram(CAPTURE, explainedArgs(c, dir / "plain.png"), server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> args = explainedArgs(c, dir / "marked.png");
     args.push_back("--show-lights");
-    r = run(CAPTURE, args, server.display());
+    r = runProgram(CAPTURE, args, server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "") << "OpenGL reported an error";
@@ -1056,7 +915,7 @@ TEST_P(Overview, ShowsEachSolidWhereItsCentreProjectsAndHighlightsTheViewpoint)
     std::vector<std::string> args = explainedArgs(c.state, dir / "overview.png");
     args.insert(args.end(), {"--overview", "--size",
                              std::to_string(c.width) + "x" + std::to_string(c.height)});
-    ProgramRun r = run(CAPTURE, args, server.display());
+    ProgramRun r = runProgram(CAPTURE, args, server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "") << "OpenGL reported an error";
@@ -1135,7 +994,7 @@ TEST_P(Overview, ShowsEachSolidWhereItsCentreProjectsAndHighlightsTheViewpoint)
     // The overview marks the lights already: --show-lights changes nothing.
     args.push_back("--show-lights");
     args[5] = dir / "with-marks.png";
-    r = run(CAPTURE, args, server.display());
+    r = runProgram(CAPTURE, args, server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readRgbPng(dir / "with-marks.png").image, image);
 }
@@ -1151,11 +1010,11 @@ TEST(Layers, PictureHoldsTheDemosFrameUnchangedAndLeavesNoOtherFile)
                                          "--angles",    "0,20,0", "--size", "200x150"};
     std::vector<std::string> args = state;
     args.insert(args.end(), {"--output", dir / "frame.png"});
-    ProgramRun r = run(CAPTURE, args, server.display());
+    ProgramRun r = runProgram(CAPTURE, args, server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     args = state;
     args.insert(args.end(), {"--layers", "--output", dir / "layers.png"});
-    r = run(CAPTURE, args, server.display());
+    r = runProgram(CAPTURE, args, server.display());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "") << "OpenGL reported an error";
@@ -1197,14 +1056,14 @@ std::string desktopValue(const std::string& entry, const std::string& key)
 TEST(Install, PutsBothProgramsTheDesktopEntryAndItsIconsUnderThePrefix)
 {
     TempDir prefix;
-    const ProgramRun r = run(CMAKE, {"--install", BINARY_DIR, "--prefix", prefix.path()});
+    const ProgramRun r = runProgram(CMAKE, {"--install", BINARY_DIR, "--prefix", prefix.path()});
     ASSERT_TRUE(r.exited);
     ASSERT_EQ(r.status, 0) << r.err;
 
     for (const char* program : {"bin/materials-lights", "bin/materials-lights-capture"}) {
         EXPECT_EQ(access((prefix / program).c_str(), X_OK), 0) << program;
     }
-    const ProgramRun help = run(prefix / "bin/materials-lights-capture", {"--help"});
+    const ProgramRun help = runProgram(prefix / "bin/materials-lights-capture", {"--help"});
     EXPECT_EQ(help.status, 0) << "the installed capture tool does not run";
 
     // The entry starts the installed demo and names the installed icon.

@@ -6,6 +6,7 @@
 // and every entry of the directory afterwards: the one expected change,
 // links still links, nodes the same nodes, no temporary file left behind.
 #include "support/image.h"
+#include "support/program_run.h"
 #include "support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -37,48 +38,12 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
 const std::string CAPTURE = ML_CAPTURE_PATH;
 const std::string GRID = ML_GALLERY_GRID_PATH;
 constexpr auto PATIENCE = std::chrono::seconds(60);
-
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/ml-output-test.XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        path_ = pattern;
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // Reads a descriptor to its end, or to `limit` bytes, on its own thread,
 // then closes it; `accepting` first takes one connection on a listening
@@ -137,74 +102,6 @@ private:
     std::string bytes_;
     std::thread thread_;
 };
-
-struct ProgramRun {
-    bool exited = false;  // false: killed after the timeout, or by a signal
-    int status = -1;
-    int signal = 0;
-    std::string err;
-};
-
-// Runs `program` in the directory `cwd` with its standard output on `out`
-// and DISPLAY set to `display` (unset when empty); collects its standard
-// error and exit status.
-ProgramRun runIn(const std::string& cwd, int out, const std::string& display,
-                 const std::string& program, std::vector<std::string> args)
-{
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0) {
-            environment.emplace_back(*e);
-        }
-    }
-    if (!display.empty()) {
-        environment.push_back("DISPLAY=" + display);
-    }
-    std::vector<char*> envp;
-    for (std::string& e : environment) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-    std::string path = program;
-    std::vector<char*> argv{path.data()};
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    int err[2];
-    if (pipe2(err, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out, 1);
-        dup2(err[1], 2);
-        if (chdir(cwd.c_str()) == 0) {
-            execve(argv[0], argv.data(), envp.data());
-        }
-        _exit(127);
-    }
-    close(err[1]);
-    Reader errors(err[0]);
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + PATIENCE;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ProgramRun run;
-    run.err = errors.bytes();
-    run.exited = WIFEXITED(status);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return run;
-}
 
 std::string summary(const std::string& bytes)
 {
@@ -462,8 +359,8 @@ protected:
     {
         server_ = new XvfbServer();
         TempDir dir;
-        const ProgramRun run = runIn(dir.path(), 1, server_->display(), CAPTURE,
-                              {"--viewpoint", "0", "--mode", "0", "--output", "frame.png"});
+        const ProgramRun run = runProgram(CAPTURE, {"--viewpoint", "0", "--mode", "0", "--output", "frame.png"},
+                       RunSetup{server_->display(), dir.path(), 1});
         if (run.status == 0) {
             frame_ = new std::string(readText(dir / "frame.png"));
         }
@@ -522,7 +419,7 @@ TEST_P(CaptureOutput, StatusWhatArrivedAndEveryEntryAfterwards)
     std::vector<std::string> args{"--viewpoint", "0", "--mode", "0", "--output", p.output};
     args.insert(args.end(), p.extraArgs.begin(), p.extraArgs.end());
 
-    const ProgramRun run = runIn(dir.path(), p.toolStdout, server_->display(), CAPTURE, args);
+    const ProgramRun run = runProgram(CAPTURE, args, RunSetup{server_->display(), dir.path(), p.toolStdout});
 
     if (p.terminal >= 0) {
         pollfd shown{p.terminal, POLLIN, 0};
@@ -574,14 +471,14 @@ TEST(GalleryGridOutput, SendsToStandardOutputWhatAFileWouldGet)
     ASSERT_TRUE(writePng(frame, dir / "frame.png"));
     std::vector<std::string> args(13, "frame.png");
     args[0] = "grid.png";
-    ASSERT_EQ(runIn(dir.path(), 2, "", GRID, args).status, 0);
+    ASSERT_EQ(runProgram(GRID, args, RunSetup{"", dir.path(), 2}).status, 0);
     const auto before = snapshot(dir.path());
 
     int ends[2];
     ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
     Reader printed(ends[0]);
     args[0] = "-";
-    const ProgramRun run = runIn(dir.path(), ends[1], "", GRID, args);
+    const ProgramRun run = runProgram(GRID, args, RunSetup{"", dir.path(), ends[1]});
     close(ends[1]);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(printed.bytes() == readText(dir / "grid.png")) << printed.bytes().size();

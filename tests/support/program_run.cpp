@@ -2,16 +2,21 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
+#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
-                      const std::string& display, double timeoutSeconds)
+                      const RunSetup& setup)
 {
     std::vector<std::string> environment;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -19,8 +24,8 @@ ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
             environment.emplace_back(*e);
         }
     }
-    if (!display.empty()) {
-        environment.push_back("DISPLAY=" + display);
+    if (!setup.display.empty()) {
+        environment.push_back("DISPLAY=" + setup.display);
     }
     std::vector<char*> envp;
     for (std::string& e : environment) {
@@ -34,26 +39,32 @@ ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
     }
     argv.push_back(nullptr);
 
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    // Pipes for what is read back: standard output unless it goes elsewhere,
+    // and standard error.
+    int out[2] = {-1, -1}, err[2] = {-1, -1};
+    if ((setup.standardOutput < 0 && pipe2(out, O_CLOEXEC) != 0) || pipe2(err, O_CLOEXEC) != 0) {
         return {};
     }
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
+        dup2(setup.standardOutput >= 0 ? setup.standardOutput : out[1], 1);
         dup2(err[1], 2);
-        execve(argv[0], argv.data(), envp.data());
+        if (setup.directory.empty() || chdir(setup.directory.c_str()) == 0) {
+            execve(argv[0], argv.data(), envp.data());
+        }
         _exit(127);
     }
-    close(out[1]);
+    if (out[1] >= 0) {
+        close(out[1]);
+    }
     close(err[1]);
 
     ProgramRun result;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* texts[2] = {&result.out, &result.err};
-    int open = 2;
+    int open = out[0] >= 0 ? 2 : 1;
     const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(setup.timeoutSeconds);
     while (open > 0 && std::chrono::steady_clock::now() < deadline) {
         if (poll(fds, 2, 100) <= 0) {
             continue;
@@ -84,5 +95,48 @@ ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
     }
     result.exited = open == 0 && WIFEXITED(status);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
+}
+
+TempDir::TempDir()
+{
+    char pattern[] = "/tmp/ml-test.XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::system(("rm -rf '" + path_ + "'").c_str());
+}
+
+std::set<std::string> TempDir::entries() const
+{
+    std::set<std::string> names;
+    if (DIR* dir = opendir(path_.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.insert(name);
+            }
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
 }
