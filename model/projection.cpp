@@ -35,14 +35,6 @@ Vec3 rotate(Vec3 p, double degrees, int axis)
     }
 }
 
-// Scene rotations only: Z first, then Y, then X.
-Vec3 turnScene(const View& view, Vec3 p)
-{
-    p = rotate(p, view.angleZ, 2);
-    p = rotate(p, view.angleY, 1);
-    return rotate(p, view.angleX, 0);
-}
-
 // The look-at's rotation part: rows are side, up and -forward.
 Vec3 look(const View& view, Vec3 v)
 {
@@ -54,6 +46,20 @@ Vec3 look(const View& view, Vec3 v)
 }
 
 }  // namespace
+
+Vec3 turnScene(const View& view, Vec3 p)
+{
+    p = rotate(p, view.angleZ, 2);
+    p = rotate(p, view.angleY, 1);
+    return rotate(p, view.angleX, 0);
+}
+
+Vec3 unturnScene(const View& view, Vec3 p)
+{
+    p = rotate(p, -view.angleX, 0);
+    p = rotate(p, -view.angleY, 1);
+    return rotate(p, -view.angleZ, 2);
+}
 
 Vec3 directionToEye(const View& view, Vec3 d)
 {

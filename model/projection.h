@@ -20,6 +20,11 @@ struct View {
     int width = 300, height = 300;
 };
 
+// The scene's turns alone (about Z, then Y, then X, as glRotate turns):
+// where a point of the scene's own frame stands in the world, and back.
+Vec3 turnScene(const View& view, Vec3 scenePoint);
+Vec3 unturnScene(const View& view, Vec3 worldPoint);
+
 // A scene point (or direction, with w = 0) in eye coordinates: the scene
 // turned about Z, then Y, then X, then seen from the viewpoint's eye.
 Vec3 toEye(const View& view, Vec3 scenePoint);

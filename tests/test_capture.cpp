@@ -650,37 +650,13 @@ const Rgb YELLOW{255, 255, 0};
 const Rgb LIGHT_INK[3] = {WHITE, CYAN, YELLOW};
 const double PI = std::acos(-1.0);
 
-// Turns about X, Y or Z by `degrees`, as glRotate does.
-Vec3 turn(Vec3 p, double degrees, int axis)
-{
-    const double a = degrees * PI / 180.0;
-    const double c = std::cos(a), s = std::sin(a);
-    switch (axis) {
-    case 0: return {p.x, c * p.y - s * p.z, s * p.y + c * p.z};
-    case 1: return {c * p.x + s * p.z, p.y, -s * p.x + c * p.z};
-    default: return {c * p.x - s * p.y, s * p.x + c * p.y, p.z};
-    }
-}
-
-// A scene point in the world, where the scene's turns put it (Z, then Y,
-// then X), and a world point back in the scene's own frame.
-Vec3 turnedScene(const View& view, Vec3 p)
-{
-    return turn(turn(turn(p, view.angleZ, 2), view.angleY, 1), view.angleX, 0);
-}
-
-Vec3 unturnedScene(const View& view, Vec3 p)
-{
-    return turn(turn(turn(p, -view.angleX, 0), -view.angleY, 1), -view.angleZ, 2);
-}
-
 // Whether a solid may stand between the viewpoint's eye and a scene point:
 // the sight line passes through a box around a solid (the solids lie in
 // boxes of half-size 1 around their centres).
 bool possiblyHidden(const View& view, Vec3 point)
 {
     const Vec3 eyes[] = {{0, 0, 10}, {10, 0, 10}, {10, 10, 10}};
-    const Vec3 eye = unturnedScene(view, eyes[view.viewpoint]);
+    const Vec3 eye = unturnScene(view, eyes[view.viewpoint]);
     for (int i = 0; i < 400; ++i) {
         const Vec3 q = point + (i / 400.0) * (eye - point);
         for (const SolidPlace& solid : SOLIDS) {
@@ -931,7 +907,7 @@ TEST_P(Overview, ShowsEachSolidWhereItsCentreProjectsAndHighlightsTheViewpoint)
     const Rgb background = image.at(0, 0);
     for (const SolidPlace& solid : SOLIDS) {
         SCOPED_TRACE(solid.name);
-        const ScreenPoint at = overviewProjection(turnedScene(view, solid.centre), c.width,
+        const ScreenPoint at = overviewProjection(turnScene(view, solid.centre), c.width,
                                                   c.height);
         const double pixelsPerUnit = 0.5 * std::min(c.width, c.height) /
                                      (at.depth * std::tan(16.0 * PI / 180.0));
