@@ -108,15 +108,8 @@ int main(int argc, char** argv)
                          return value.empty() ? std::string("--output needs a file name")
                                               : std::string();
                      }});
-    std::string error;
-    switch (parseOptions(argc - 1, argv + 1, specs, error)) {
-    case ParseOutcome::Help:
-        std::fputs(usage().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
-    case ParseOutcome::Error:
-        return fail(EXIT_BAD_REQUEST, error);
-    case ParseOutcome::Run:
-        break;
+    if (const auto status = readCommandLine(PROGRAM, argc, argv, specs, usage())) {
+        return *status;
     }
     if (const std::string wrong = checkPicture(options.picture, options.state); !wrong.empty()) {
         return fail(EXIT_BAD_REQUEST, wrong);

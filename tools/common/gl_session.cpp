@@ -40,12 +40,6 @@ std::string noDisplayMessage()
 
 }  // namespace
 
-int failWith(const char* program, int status, const std::string& message)
-{
-    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-    return status;
-}
-
 bool openGlContext(const char* program, std::string& error)
 {
     programName = program;

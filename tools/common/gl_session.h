@@ -1,19 +1,10 @@
-// What every tool that draws the demo's frames shares: its exit statuses, a
-// GL context made like the demo's, and the demo's state set from options.
+// What every tool that draws the demo's frames shares: a GL context made like the demo's, and the demo's state set from options.
 #pragma once
 
 #include "offscreen.h"
 #include "options.h"
 
 #include <string>
-
-// Exit statuses.
-constexpr int EXIT_DONE = 0;
-constexpr int EXIT_NO_DISPLAY_OR_GL = 1;
-constexpr int EXIT_BAD_REQUEST = 2;
-
-// Prints "PROGRAM: MESSAGE" on standard error and returns `status`.
-int failWith(const char* program, int status, const std::string& message);
 
 // Opens the X display and a GL context on a tiny GLUT window made like the
 // demo's (RGB, double buffer, depth), so the lasting GL state and the depth

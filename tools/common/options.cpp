@@ -134,6 +134,28 @@ ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<O
     return ParseOutcome::Run;
 }
 
+int failWith(const char* program, int status, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+    return status;
+}
+
+std::optional<int> readCommandLine(const char* program, int argc, const char* const* argv,
+                                   const std::vector<OptionSpec>& specs, const std::string& usage)
+{
+    std::string error;
+    switch (parseOptions(argc - 1, argv + 1, specs, error)) {
+    case ParseOutcome::Help:
+        std::fputs(usage.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
+    case ParseOutcome::Error:
+        return failWith(program, EXIT_BAD_REQUEST, error);
+    case ParseOutcome::Run:
+        break;
+    }
+    return std::nullopt;
+}
+
 std::vector<OptionSpec> stateOptionSpecs(StateOptions& state)
 {
     return {

@@ -4,8 +4,17 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+// Exit statuses of the tools.
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_NO_DISPLAY_OR_GL = 1;
+constexpr int EXIT_BAD_REQUEST = 2;
+
+// Prints "PROGRAM: MESSAGE" on standard error and returns `status`.
+int failWith(const char* program, int status, const std::string& message);
 
 // A state of the demo, as the keys and the window would leave it.
 struct StateOptions {
@@ -33,6 +42,13 @@ enum class ParseOutcome { Run, Help, Error };
 // with one line (no newline) in `error`.
 ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<OptionSpec>& specs,
                           std::string& error);
+
+// A tool's whole command line (`argv[0]` its name): with --help, prints
+// `usage` and gives EXIT_DONE; with a bad command line, prints one line
+// naming the problem and gives EXIT_BAD_REQUEST; nothing when the tool is to
+// run.
+std::optional<int> readCommandLine(const char* program, int argc, const char* const* argv,
+                                   const std::vector<OptionSpec>& specs, const std::string& usage);
 
 // The four state options, storing into `state`; --viewpoint and --mode are
 // required. Sizes are only checked to be positive here: what the GL can

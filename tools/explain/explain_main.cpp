@@ -104,15 +104,8 @@ int main(int argc, char** argv)
                          options.json = true;
                          return std::string();
                      }});
-    std::string error;
-    switch (parseOptions(argc - 1, argv + 1, specs, error)) {
-    case ParseOutcome::Help:
-        std::fputs(usage().c_str(), stdout);
-        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
-    case ParseOutcome::Error:
-        return fail(EXIT_BAD_REQUEST, error);
-    case ParseOutcome::Run:
-        break;
+    if (const auto status = readCommandLine(PROGRAM, argc, argv, specs, usage())) {
+        return *status;
     }
     const StateOptions& state = options.state;
     if (options.x < 0 || options.y < 0 || options.x >= state.width || options.y >= state.height) {
