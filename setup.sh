@@ -24,7 +24,7 @@ case "$what" in
       *) echo "usage: $0 windows [test]" >&2; exit 2 ;;
     esac
     ;;
-  -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   *) echo "usage: $0 [run|test|build|windows [test]]" >&2; exit 2 ;;
 esac
 

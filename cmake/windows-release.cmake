@@ -1,6 +1,7 @@
-# The Windows program as it ships: a console program (the "Erreur OpenGL"
-# line goes to its console window), with the C and C++ runtimes linked in so
-# that it needs no DLL beside it; and the release zip with it.
+# The Windows program as it ships: a console program (add_executable's
+# default without WIN32, so the "Erreur OpenGL" line goes to its console
+# window), with the C and C++ runtimes linked in so that it needs no DLL
+# beside it; and the release zip with it.
 if(NOT MINGW)
   return()
 endif()
@@ -9,7 +10,8 @@ endif()
 # than imported from DLLs that Windows does not have. A release build drops
 # the symbols and the debug information those libraries bring (0.9 MB
 # instead of 0.4 MB).
-target_link_options(materials-lights PRIVATE -static $<$<OR:$<CONFIG:Release>,$<CONFIG:MinSizeRel>>:-s>)
+target_link_options(materials-lights PRIVATE
+  -static $<$<OR:$<CONFIG:Release>,$<CONFIG:MinSizeRel>>:-s>)
 
 # cmake --build BUILD --target release-zip:
 #   BUILD/materials-lights-<version>-windows-x64.zip

@@ -208,7 +208,10 @@ struct DemoSession::Impl {
     std::unique_ptr<PipeReader> out, err;
     Display* dpy = nullptr;
     Window window = 0;  // the titled top-level
-    Window area = 0;    // where the picture is drawn (drawingAreaOf)
+
+    // Where the picture is drawn, looked up each time: Wine may put the GL
+    // child in only after the top-level shows.
+    Window area() const { return drawingAreaOf(dpy, window); }
 
     bool poll()
     {
@@ -341,7 +344,6 @@ DemoSession::DemoSession(DemoLaunch launch) : impl_(std::make_unique<Impl>(launc
     if (impl_->window == 0) {
         throw std::runtime_error("the program's window did not appear; stderr: " + err());
     }
-    impl_->area = drawingAreaOf(impl_->dpy, impl_->window);
 }
 
 DemoSession::~DemoSession()
@@ -421,13 +423,13 @@ WindowInfo DemoSession::windowInfo()
         info.title = name;
         XFree(name);
     }
+    const Window area = impl_->area();
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, impl_->area, &attributes)) {
+    if (!XGetWindowAttributes(dpy, area, &attributes)) {
         return info;
     }
     Window child = 0;
-    XTranslateCoordinates(dpy, impl_->area, DefaultRootWindow(dpy), 0, 0, &info.x, &info.y,
-                          &child);
+    XTranslateCoordinates(dpy, area, DefaultRootWindow(dpy), 0, 0, &info.x, &info.y, &child);
     info.width = attributes.width;
     info.height = attributes.height;
     info.depth = attributes.depth;
@@ -449,11 +451,12 @@ WindowInfo DemoSession::windowInfo()
 Image DemoSession::screenshot()
 {
     Display* dpy = impl_->dpy;
+    const Window area = impl_->area();
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, impl_->area, &attributes)) {
+    if (!XGetWindowAttributes(dpy, area, &attributes)) {
         return {};
     }
-    XImage* ximage = XGetImage(dpy, impl_->area, 0, 0, static_cast<unsigned>(attributes.width),
+    XImage* ximage = XGetImage(dpy, area, 0, 0, static_cast<unsigned>(attributes.width),
                                static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     if (ximage == nullptr) {
         return {};
