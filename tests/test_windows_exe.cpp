@@ -32,6 +32,15 @@ std::string readFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+size_t countOf(const std::string& text, const std::string& part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 // The DLLs a 64-bit Windows always has in its system directory.
 const std::set<std::string> SYSTEM_DLLS = {
     "ADVAPI32.DLL", "GDI32.DLL",  "GLU32.DLL", "KERNEL32.DLL",
@@ -122,9 +131,7 @@ TEST(WindowsRelease, ZipHoldsTheProgramItsReadmeAndTheLicencesOfWhatIsLinkedIn)
         }
         // Text files with Windows line ends, which every editor there shows.
         if (fs::path(entry.name).extension() == ".txt") {
-            for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
-                ASSERT_TRUE(at > 0 && text[at - 1] == '\r') << "a bare LF at byte " << at;
-            }
+            EXPECT_EQ(countOf(text, "\r\n"), countOf(text, "\n")) << "lines ending in a bare LF";
         }
     }
     EXPECT_EQ(readFile(folder / "materials-lights.exe"), readFile(exe)) << "not the built program";

@@ -34,7 +34,10 @@ write_deb_src_entries() {
   : > "$dir/deb-src.sources"
   : > "$dir/deb-src.list"
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  [ -n "$codename" ] || { echo "cross-build: no VERSION_CODENAME in /etc/os-release" >&2; return 1; }
+  if [ -z "$codename" ]; then
+    echo "cross-build: no VERSION_CODENAME in /etc/os-release" >&2
+    return 1
+  fi
   list=/etc/apt/sources.list parts=/etc/apt/sources.list.d
   eval "$(apt-config shell list Dir::Etc::sourcelist/f parts Dir::Etc::sourceparts/d)"
   for f in "$parts"/*.sources; do
