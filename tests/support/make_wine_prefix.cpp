@@ -65,12 +65,21 @@ int createPrefix(const fs::path& prefix)
     }
 
     const auto start = std::chrono::steady_clock::now();
+    std::error_code error;
+    fs::create_directories(prefix / "home", error);
+    if (error) {
+        return fail("cannot make " + (prefix / "home").string() + ": " + error.message());
+    }
     XvfbServer server;
-    std::vector<std::string> env = wineEnvironment();
-    env.push_back("DISPLAY=" + server.display());
-    // No Mono or Gecko: the demo needs neither, and their installers would
-    // wait for a click or the network.
-    env.push_back("WINEDLLOVERRIDES=mscoree,mshtml=");
+    std::vector<std::string> env{"DISPLAY=" + server.display()};
+    for (const std::string& variable : wineEnvironment()) {
+        if (variable.rfind("WINEDLLOVERRIDES=", 0) != 0) {
+            env.push_back(variable);
+        }
+    }
+    // No Mono or Gecko either: the demo needs neither, and their installers
+    // would wait for a click or the network.
+    env.push_back("WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d");
     const CommandResult boot = runCommand({"wineboot", "-i"}, env, 300.0);
     const CommandResult settled = runCommand({"wineserver", "-w"}, env, 60.0);
     if (!boot.finished || boot.status != 0 || !settled.finished ||

@@ -109,7 +109,11 @@ std::string findOnPath(const std::string& name)
 
 std::vector<std::string> wineEnvironment()
 {
-    return {std::string("WINEPREFIX=") + winePrefixPath(), "WINEDEBUG=-all"};
+    const std::string prefix = winePrefixPath();
+    // HOME too: Wine links the prefix's user folders to it and writes
+    // desktop menu entries under it (winemenubuilder, switched off as well).
+    return {"WINEPREFIX=" + prefix, "HOME=" + prefix + "/home", "WINEDEBUG=-all",
+            "WINEDLLOVERRIDES=winemenubuilder.exe=d"};
 }
 
 CommandResult runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env,

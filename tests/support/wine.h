@@ -23,7 +23,8 @@ std::string findOnPath(const std::string& name);
 ::testing::AssertionResult wineReady();
 
 // The variables every Wine process of the tests gets: the run's own prefix
-// (Wine's default is in the home directory) and no Wine diagnostics.
+// (Wine's default is in the home directory) with a home directory inside it,
+// so that nothing is written to the user's, and no Wine diagnostics.
 std::vector<std::string> wineEnvironment();
 
 struct CommandResult {
