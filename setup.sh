@@ -3,17 +3,29 @@
 # missing, builds into build/, then starts the demo or runs the tests.
 #
 #   ./setup.sh         install, build, start the demo
-#   ./setup.sh test    install, build, run the whole test suite (headless)
+#   ./setup.sh test    install, build, run the whole test suite (headless;
+#                      the Windows program's tests under Wine are left out)
+#   ./setup.sh windows       install mingw-w64, cross-build the Windows program:
+#                            build-windows/materials-lights.exe and its release zip
+#   ./setup.sh windows test  the same, then its tests under Wine (ctest -L windows)
 #
-# Both are idempotent: with everything present they only rebuild what changed.
+# All are idempotent: with everything present they only rebuild what changed.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 what=${1:-run}
+windows_what=
 case "$what" in
   run|test|build) ;;
-  -h|--help) sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;;
+  windows)
+    windows_what=${2:-build}
+    case "$windows_what" in
+      build|test) ;;
+      *) echo "usage: $0 windows [test]" >&2; exit 2 ;;
+    esac
+    ;;
+  -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  *) echo "usage: $0 [run|test|build|windows [test]]" >&2; exit 2 ;;
 esac
 
 # Debian package names. The demo needs a compiler, CMake, OpenGL, GLU,
@@ -23,6 +35,10 @@ esac
 build_packages=(g++ cmake make libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri
                 libpng-dev libx11-dev nlohmann-json3-dev)
 test_packages=(libgtest-dev xvfb xauth libxtst-dev libbenchmark-dev)
+# The Windows program: the mingw-w64 cross compiler (its binutils read the
+# program's header in the tests), and Wine to run it in the tests.
+windows_packages=(g++-mingw-w64-x86-64 cmake make)
+windows_test_packages=(wine wine64)
 
 missing_packages() {
   local p
@@ -64,9 +80,34 @@ build() {
   local werror=OFF tests=OFF
   [ -n "${CI:-}" ] && werror=ON
   [ "$what" = test ] && tests=ON
-  cmake -S . -B build -DML_WERROR="$werror" -DML_BUILD_TESTS="$tests" >/dev/null
+  cmake -S . -B build -DML_WERROR="$werror" -DML_BUILD_TESTS="$tests" "$@" >/dev/null
   cmake --build build -j "$jobs"
 }
+
+if [ "$what" = windows ]; then
+  # freeglut for Windows is built from the distribution's own source
+  # package, which takes apt-get.
+  if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then
+    echo "setup.sh windows: needs Debian or Ubuntu (apt-get); elsewhere install a mingw-w64 cross compiler, CMake, freeglut built for Windows and Wine, or build natively (README, Windows)" >&2
+    exit 1
+  fi
+  if [ "$windows_what" = test ]; then
+    install_packages "${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" \
+                     "${windows_test_packages[@]}"
+  else
+    install_packages "${windows_packages[@]}"
+  fi
+  werror=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  tools/windows/cross-build.sh "$jobs" "$werror"
+  if [ "$windows_what" = test ]; then
+    # The Linux build's test suite holds the tests of the Windows program.
+    what=test
+    build -DML_WINDOWS_EXE="$PWD/build-windows/materials-lights.exe"
+    cd build && ctest --output-on-failure -j "$jobs" -L windows
+  fi
+  exit 0
+fi
 
 if [ "$what" = test ]; then
   install_packages "${build_packages[@]}" "${test_packages[@]}"
@@ -92,7 +133,8 @@ MSG
     ;;
   test)
     # Every GL and end-to-end test starts its own private Xvfb server, so
-    # the suite needs no display and never touches the caller's one.
-    cd build && ctest --output-on-failure -j "$jobs"
+    # the suite needs no display and never touches the caller's one. The
+    # Windows program's tests under Wine run with ./setup.sh windows test.
+    cd build && ctest --output-on-failure -j "$jobs" -LE windows
     ;;
 esac

@@ -19,5 +19,18 @@
 #endif
 #include <GL/gl.h>
 #include <GL/glu.h>
+// freeglut installs GL/glut.h where it replaces GLUT (Linux, the BSDs), but
+// only GL/freeglut.h in its default Windows build (MSYS2, vcpkg, a cross
+// build): take whichever is there.
+#if defined(__has_include)
+#if __has_include(<GL/glut.h>)
 #include <GL/glut.h>
+#elif __has_include(<GL/freeglut.h>)
+#include <GL/freeglut.h>
+#else
+#error "no GLUT header: install freeglut (GL/glut.h or GL/freeglut.h)"
+#endif
+#else
+#include <GL/glut.h>
+#endif
 #endif

@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -75,6 +76,62 @@ Window findWindow(Display* dpy, Window parent, const char* title)
         XFree(children);
     }
     return found;
+}
+
+// The window that shows the picture: below a titled top-level, the single
+// viewable child that GL draws into if there is one (Wine puts the drawing
+// area of a Windows program in such a child), else the top-level itself.
+Window drawingAreaOf(Display* dpy, Window window)
+{
+    for (;;) {
+        Window root = 0, up = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(dpy, window, &root, &up, &children, &count)) {
+            return window;
+        }
+        Window viewable = 0;
+        int viewableCount = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(dpy, children[i], &attributes) &&
+                attributes.map_state == IsViewable) {
+                viewable = children[i];
+                ++viewableCount;
+            }
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (viewableCount != 1) {
+            return window;
+        }
+        window = viewable;
+    }
+}
+
+// Whether `window` is `ancestor` or lies inside it.
+bool isWithin(Display* dpy, Window window, Window ancestor)
+{
+    while (window != 0 && window != PointerRoot) {
+        if (window == ancestor) {
+            return true;
+        }
+        Window root = 0, up = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(dpy, window, &root, &up, &children, &count)) {
+            return false;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (window == root) {
+            return false;
+        }
+        window = up;
+    }
+    return false;
 }
 
 // Collects everything written to one end of a pipe.
@@ -150,7 +207,11 @@ struct DemoSession::Impl {
     ExitResult result;
     std::unique_ptr<PipeReader> out, err;
     Display* dpy = nullptr;
-    Window window = 0;
+    Window window = 0;  // the titled top-level
+
+    // Where the picture is drawn, looked up each time: Wine may put the GL
+    // child in only after the top-level shows.
+    Window area() const { return drawingAreaOf(dpy, window); }
 
     bool poll()
     {
@@ -195,8 +256,16 @@ struct DemoSession::Impl {
 
 DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string> env,
                          std::string program, DisplayVia display, const std::string& screen)
-    : impl_(std::make_unique<Impl>(screen))
+    : DemoSession(DemoLaunch{std::move(program), std::move(args), std::move(env), display, screen})
 {
+}
+
+DemoSession::DemoSession(DemoLaunch launch) : impl_(std::make_unique<Impl>(launch.screen))
+{
+    std::vector<std::string>& args = launch.args;
+    const std::vector<std::string>& env = launch.env;
+    std::string& program = launch.program;
+    const DisplayVia display = launch.display;
     XSetErrorHandler(ignoreXErrors);
     int outPipe[2], errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
@@ -261,7 +330,7 @@ DemoSession::DemoSession(std::vector<std::string> args, std::vector<std::string>
     if (impl_->dpy == nullptr) {
         throw std::runtime_error("cannot open the test's own X display");
     }
-    while (impl_->window == 0 && secondsSinceStart() < 20.0) {
+    while (impl_->window == 0 && secondsSinceStart() < launch.windowTimeoutSeconds) {
         impl_->window = findWindow(impl_->dpy, DefaultRootWindow(impl_->dpy), WINDOW_TITLE);
         if (impl_->window == 0) {
             if (!impl_->poll()) {
@@ -313,7 +382,27 @@ void DemoSession::key(const std::string& keysym)
     const bool shifted = XkbKeycodeToKeysym(dpy, code, 0, 0) != sym;
     const KeyCode shift = XKeysymToKeycode(dpy, XK_Shift_L);
 
-    XSetInputFocus(dpy, impl_->window, RevertToPointerRoot, CurrentTime);
+    // Focus is given only when the window lacks it, and the key waits until
+    // the server has moved it: a program under Wine can refuse the focus for
+    // a moment after its window shows, and keys sent then are lost.
+    const auto focusedHere = [&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(dpy, &focus, &revert);
+        return isWithin(dpy, focus, impl_->window);
+    };
+    const auto windowExists = [&] {
+        XWindowAttributes attributes;
+        return XGetWindowAttributes(dpy, impl_->window, &attributes) != 0;
+    };
+    const auto asked = Clock::now();
+    while (!focusedHere() && windowExists() && secondsSince(asked) < 5.0) {
+        XSetInputFocus(dpy, impl_->window, RevertToPointerRoot, CurrentTime);
+        XSync(dpy, False);
+        if (!focusedHere()) {
+            sleepSeconds(0.05);
+        }
+    }
     if (shifted) {
         XTestFakeKeyEvent(dpy, shift, True, CurrentTime);
     }
@@ -334,13 +423,13 @@ WindowInfo DemoSession::windowInfo()
         info.title = name;
         XFree(name);
     }
+    const Window area = impl_->area();
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, impl_->window, &attributes)) {
+    if (!XGetWindowAttributes(dpy, area, &attributes)) {
         return info;
     }
     Window child = 0;
-    XTranslateCoordinates(dpy, impl_->window, DefaultRootWindow(dpy), 0, 0, &info.x, &info.y,
-                          &child);
+    XTranslateCoordinates(dpy, area, DefaultRootWindow(dpy), 0, 0, &info.x, &info.y, &child);
     info.width = attributes.width;
     info.height = attributes.height;
     info.depth = attributes.depth;
@@ -362,11 +451,12 @@ WindowInfo DemoSession::windowInfo()
 Image DemoSession::screenshot()
 {
     Display* dpy = impl_->dpy;
+    const Window area = impl_->area();
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, impl_->window, &attributes)) {
+    if (!XGetWindowAttributes(dpy, area, &attributes)) {
         return {};
     }
-    XImage* ximage = XGetImage(dpy, impl_->window, 0, 0, static_cast<unsigned>(attributes.width),
+    XImage* ximage = XGetImage(dpy, area, 0, 0, static_cast<unsigned>(attributes.width),
                                static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     if (ximage == nullptr) {
         return {};

@@ -41,6 +41,18 @@ enum class DisplayVia {
     GlutOption,   // GLUT's "-display NAME" option before `args`, and no DISPLAY
 };
 
+// Everything about how a session starts its program.
+struct DemoLaunch {
+    std::string program = demoPath();
+    std::vector<std::string> args;
+    std::vector<std::string> env;  // NAME=VALUE
+    DisplayVia display = DisplayVia::Environment;
+    std::string screen = XVFB_SCREEN;  // the Xvfb screen, WIDTHxHEIGHTxDEPTH
+    // How long the window may take to appear and become viewable (a program
+    // under Wine takes seconds where the Linux one takes milliseconds).
+    double windowTimeoutSeconds = 20.0;
+};
+
 class DemoSession {
 public:
     // Starts a private Xvfb, then `program` (default: the demo) with `args`
@@ -52,6 +64,7 @@ public:
                          std::string program = demoPath(),
                          DisplayVia display = DisplayVia::Environment,
                          const std::string& screen = XVFB_SCREEN);
+    explicit DemoSession(DemoLaunch launch);
     ~DemoSession();
     DemoSession(const DemoSession&) = delete;
     DemoSession& operator=(const DemoSession&) = delete;
@@ -63,11 +76,15 @@ public:
     double secondsSinceStart() const;
 
     // Presses and releases a key through XTEST, like a keyboard, after giving
-    // the window the input focus. Names are X keysyms: "l", "Return",
+    // the window the input focus (and waiting until the server reports it). Names are X keysyms: "l", "Return",
     // "Escape", "Up", "Prior" (Page Up), "F1"; "C" and "exclam" ("!") are sent with Shift.
     void key(const std::string& keysym);
 
+    // The title is the titled top-level window's; the rest describes the
+    // drawing area: the top-level itself for freeglut on X, the GL child
+    // window Wine puts inside it for a Windows program.
     WindowInfo windowInfo();
+    // The drawing area's pixels.
     Image screenshot();
 
     // Screenshots until the picture differs from `before` (or the timeout
