@@ -1,6 +1,6 @@
 // materials-lights-explain run as a real program: refused command lines,
-// no display, help, its JSON, the README's explained pixels being what it
-// prints today, and its installation.
+// no display, help, its JSON, and the README's explained pixels being what it
+// prints today.
 #include "support/program_run.h"
 #include "support/xvfb.h"
 
@@ -18,8 +18,6 @@ namespace {
 
 const std::string EXPLAIN = ML_EXPLAIN_PATH;
 const std::string SOURCE_DIR = ML_SOURCE_DIR;
-const std::string BINARY_DIR = ML_BINARY_DIR;
-const std::string CMAKE = ML_CMAKE_COMMAND;
 const std::string PROGRAM = "materials-lights-explain";
 
 void expectOneLineNaming(const ProgramRun& r, const std::string& named)
@@ -243,24 +241,6 @@ TEST(Readme, ExplainedPixelsAreWhatTheToolPrintsNow)
         EXPECT_EQ(r.out, example.shown)
             << "the README is out of date: run materials-lights-explain" << command;
     }
-}
-
-// ----------------------------------------------------------------- install
-
-TEST(Install, PutsTheExplainerBesideTheOtherPrograms)
-{
-    char pattern[] = "/tmp/ml-explain-install.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string prefix = pattern;
-    const ProgramRun r = runProgram(CMAKE, {"--install", BINARY_DIR, "--prefix", prefix});
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* program :
-         {"materials-lights", "materials-lights-capture", "materials-lights-explain"}) {
-        EXPECT_EQ(access((prefix + "/bin/" + program).c_str(), X_OK), 0) << program;
-    }
-    const ProgramRun help = runProgram(prefix + "/bin/materials-lights-explain", {"--help"});
-    EXPECT_EQ(help.status, 0) << "the installed explainer does not run";
-    std::system(("rm -rf '" + prefix + "'").c_str());
 }
 
 }  // namespace
