@@ -82,12 +82,7 @@ TEST_P(Layers, HoldOneTermEachAndAddUpToTheDemosFrameWhereNothingClamps)
     pumpEvents();
     const LightTerms before = lightTerms();
 
-    StateOptions state;
-    state.viewpoint = c.viewpoint;
-    state.lightingMode = c.mode;
-    state.angleX = c.angleX;
-    state.angleY = c.angleY;
-    state.angleZ = c.angleZ;
+    const StateOptions state{c.viewpoint, c.mode, c.angleX, c.angleY, c.angleZ};
     const LayerFrames frames = drawLayers(state, windowFrame);
 
     // The light colours the layers silenced for a frame are back.

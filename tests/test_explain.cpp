@@ -20,15 +20,7 @@ namespace {
 StateOptions stateOf(int viewpoint, int mode, float x = 0, float y = 0, float z = 0,
                      int width = 300, int height = 300)
 {
-    StateOptions s;
-    s.viewpoint = viewpoint;
-    s.lightingMode = mode;
-    s.angleX = x;
-    s.angleY = y;
-    s.angleZ = z;
-    s.width = width;
-    s.height = height;
-    return s;
+    return StateOptions{viewpoint, mode, x, y, z, width, height};
 }
 
 DrawnFrame drawn(const StateOptions& state)
