@@ -99,16 +99,16 @@ int capture(const CaptureOptions& options)
 int main(int argc, char** argv)
 {
     CaptureOptions options;
-    std::vector<OptionSpec> specs = stateOptionSpecs(options.state);
-    for (OptionSpec& spec : pictureOptionSpecs(options.picture)) {
-        specs.push_back(spec);
+    std::vector<CommandOption> accepted = stateOptions(options.state);
+    for (CommandOption& option : pictureOptions(options.picture)) {
+        accepted.push_back(option);
     }
-    specs.push_back({"--output", true, true, [&options](const std::string& value) {
-                         options.output = value;
-                         return value.empty() ? std::string("--output needs a file name")
-                                              : std::string();
-                     }});
-    if (const auto status = readCommandLine(PROGRAM, argc, argv, specs, usage())) {
+    accepted.push_back({"--output", true, true, [&options](const std::string& value) {
+                            options.output = value;
+                            return value.empty() ? std::string("--output needs a file name")
+                                                 : std::string();
+                        }});
+    if (const auto status = readCommandLine(PROGRAM, argc, argv, accepted, usage())) {
         return *status;
     }
     if (const std::string wrong = checkPicture(options.picture, options.state); !wrong.empty()) {

@@ -15,7 +15,7 @@ namespace {
 // the largest single frame Mesa's software renderer draws, 16384 x 16384.
 constexpr long long MOST_LAYERS_PIXELS = 16384LL * 16384LL;
 
-OptionSpec flag(const std::string& name, bool& set)
+CommandOption flag(const std::string& name, bool& set)
 {
     return {name, false, false, [&set](const std::string&) {
                 set = true;
@@ -25,7 +25,7 @@ OptionSpec flag(const std::string& name, bool& set)
 
 }  // namespace
 
-std::vector<OptionSpec> pictureOptionSpecs(PictureOptions& picture)
+std::vector<CommandOption> pictureOptions(PictureOptions& picture)
 {
     return {flag("--show-lights", picture.showLights), flag("--overview", picture.overview),
             flag("--layers", picture.layers)};

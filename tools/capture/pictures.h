@@ -17,7 +17,7 @@ struct PictureOptions {
 };
 
 // The three flags, storing into `picture`.
-std::vector<OptionSpec> pictureOptionSpecs(PictureOptions& picture);
+std::vector<CommandOption> pictureOptions(PictureOptions& picture);
 
 // The --help lines that describe them.
 std::string pictureOptionsUsage();

@@ -77,10 +77,10 @@ std::string quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
-ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<OptionSpec>& specs,
+ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<CommandOption>& accepted,
                           std::string& error)
 {
-    std::vector<bool> seen(specs.size(), false);
+    std::vector<bool> seen(accepted.size(), false);
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -92,22 +92,22 @@ ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<O
         const std::string::size_type equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
         size_t index = 0;
-        while (index < specs.size() && name != specs[index].name) {
+        while (index < accepted.size() && name != accepted[index].name) {
             ++index;
         }
-        if (index == specs.size()) {
+        if (index == accepted.size()) {
             error = arg.compare(0, 1, "-") == 0 ? "unknown option " + quoted(arg)
                                                 : "unexpected argument " + quoted(arg);
             return ParseOutcome::Error;
         }
-        const OptionSpec& spec = specs[index];
+        const CommandOption& option = accepted[index];
         if (seen[index]) {
             error = name + " is given more than once";
             return ParseOutcome::Error;
         }
         seen[index] = true;
         std::string value;
-        if (!spec.takesValue) {
+        if (!option.takesValue) {
             if (equals != std::string::npos) {
                 error = name + " takes no value";
                 return ParseOutcome::Error;
@@ -120,14 +120,14 @@ ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<O
             error = name + " needs a value";
             return ParseOutcome::Error;
         }
-        error = spec.apply(value);
+        error = option.apply(value);
         if (!error.empty()) {
             return ParseOutcome::Error;
         }
     }
-    for (size_t index = 0; index < specs.size(); ++index) {
-        if (specs[index].required && !seen[index]) {
-            error = "missing " + specs[index].name + " (see --help)";
+    for (size_t index = 0; index < accepted.size(); ++index) {
+        if (accepted[index].required && !seen[index]) {
+            error = "missing " + accepted[index].name + " (see --help)";
             return ParseOutcome::Error;
         }
     }
@@ -141,10 +141,10 @@ int failWith(const char* program, int status, const std::string& message)
 }
 
 std::optional<int> readCommandLine(const char* program, int argc, const char* const* argv,
-                                   const std::vector<OptionSpec>& specs, const std::string& usage)
+                                   const std::vector<CommandOption>& accepted, const std::string& usage)
 {
     std::string error;
-    switch (parseOptions(argc - 1, argv + 1, specs, error)) {
+    switch (parseOptions(argc - 1, argv + 1, accepted, error)) {
     case ParseOutcome::Help:
         std::fputs(usage.c_str(), stdout);
         return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
@@ -156,7 +156,7 @@ std::optional<int> readCommandLine(const char* program, int argc, const char* co
     return std::nullopt;
 }
 
-std::vector<OptionSpec> stateOptionSpecs(StateOptions& state)
+std::vector<CommandOption> stateOptions(StateOptions& state)
 {
     return {
         {"--viewpoint", true, true,

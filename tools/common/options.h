@@ -27,7 +27,7 @@ struct StateOptions {
 // One option: "--name VALUE" or "--name=VALUE", or a flag "--name" that
 // takes no value. `apply` stores the value (empty for a flag) and returns
 // what is wrong with it, or an empty string.
-struct OptionSpec {
+struct CommandOption {
     std::string name;
     bool required = false;
     bool takesValue = true;
@@ -36,11 +36,11 @@ struct OptionSpec {
 
 enum class ParseOutcome { Run, Help, Error };
 
-// Reads the arguments after the program name against `specs`. "--help" or
+// Reads the arguments after the program name against `accepted`. "--help" or
 // "-h" anywhere gives Help. An unknown option, a repeated one, a missing
 // value, a value given to a flag or a missing required option gives Error,
 // with one line (no newline) in `error`.
-ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<OptionSpec>& specs,
+ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<CommandOption>& accepted,
                           std::string& error);
 
 // A tool's whole command line (`argv[0]` its name): with --help, prints
@@ -48,12 +48,12 @@ ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<O
 // naming the problem and gives EXIT_BAD_REQUEST; nothing when the tool is to
 // run.
 std::optional<int> readCommandLine(const char* program, int argc, const char* const* argv,
-                                   const std::vector<OptionSpec>& specs, const std::string& usage);
+                                   const std::vector<CommandOption>& accepted, const std::string& usage);
 
 // The four state options, storing into `state`; --viewpoint and --mode are
 // required. Sizes are only checked to be positive here: what the GL can
 // draw is known once it is running.
-std::vector<OptionSpec> stateOptionSpecs(StateOptions& state);
+std::vector<CommandOption> stateOptions(StateOptions& state);
 
 // The --help lines that describe them.
 std::string stateOptionsUsage();

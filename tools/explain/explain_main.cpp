@@ -97,14 +97,15 @@ int explain(const ExplainOptions& options)
 int main(int argc, char** argv)
 {
     ExplainOptions options;
-    std::vector<OptionSpec> specs = stateOptionSpecs(options.state);
-    specs.push_back({"--pixel", true, true,
-                     [&options](const std::string& value) { return applyPixel(value, options); }});
-    specs.push_back({"--json", false, false, [&options](const std::string&) {
-                         options.json = true;
-                         return std::string();
-                     }});
-    if (const auto status = readCommandLine(PROGRAM, argc, argv, specs, usage())) {
+    std::vector<CommandOption> accepted = stateOptions(options.state);
+    accepted.push_back({"--pixel", true, true, [&options](const std::string& value) {
+                            return applyPixel(value, options);
+                        }});
+    accepted.push_back({"--json", false, false, [&options](const std::string&) {
+                            options.json = true;
+                            return std::string();
+                        }});
+    if (const auto status = readCommandLine(PROGRAM, argc, argv, accepted, usage())) {
         return *status;
     }
     const StateOptions& state = options.state;
