@@ -697,12 +697,7 @@ std::vector<std::string> explainedArgs(const Explained& c, const std::string& ou
 
 View viewOf(const Explained& c)
 {
-    View view;
-    view.viewpoint = c.viewpoint;
-    view.angleX = c.angleX;
-    view.angleY = c.angleY;
-    view.angleZ = c.angleZ;
-    return view;
+    return View{c.viewpoint, c.angleX, c.angleY, c.angleZ};
 }
 
 const Explained MARKED[] = {
