@@ -8,13 +8,9 @@
 #include <algorithm>
 #include <string>
 
-namespace {
+static_assert(NAMED_LIGHT_COUNT == LIGHT_COUNT, "a name for every light");
 
-constexpr const char* LIGHT_NAMES[LIGHT_COUNT] = {
-    "WHITE POINT LIGHT",
-    "CYAN DIRECTIONAL LIGHT",
-    "YELLOW SPOTLIGHT",
-};
+namespace {
 
 // The lighting mode that switches `light` on and every other light off.
 int modeWithOnly(int light)

@@ -10,9 +10,17 @@ constexpr const char* VIEWPOINT_NAMES[VIEWPOINT_COUNT] = {
     "above, eye (10, 10, 10)",
 };
 
-constexpr const char* LIGHTING_MODE_NAMES[LIGHTING_MODE_COUNT] = {
+// Light i is GL_LIGHT0 + i; lighting modes 0 to 2 each switch one of them on.
+constexpr int NAMED_LIGHT_COUNT = 3;
+constexpr const char* LIGHT_NAMES[NAMED_LIGHT_COUNT] = {
     "white point light",
     "cyan directional light",
     "yellow spotlight",
+};
+
+constexpr const char* LIGHTING_MODE_NAMES[LIGHTING_MODE_COUNT] = {
+    LIGHT_NAMES[0],
+    LIGHT_NAMES[1],
+    LIGHT_NAMES[2],
     "all three lights",
 };

@@ -10,16 +10,16 @@
 
 namespace {
 
-struct LightName {
-    const char* name;
-    const char* kind;      // for the text
-    const char* jsonKind;  // for JSON
+// What kind of light each one is, for the text and for JSON.
+struct LightKind {
+    const char* text;
+    const char* json;
 };
 
-constexpr LightName LIGHT_NAMES[MODEL_LIGHT_COUNT] = {
-    {"white point light", "a light at a point", "point"},
-    {"cyan directional light", "a light from a direction", "directional"},
-    {"yellow spotlight", "a spotlight", "spot"},
+constexpr LightKind LIGHT_KINDS[MODEL_LIGHT_COUNT] = {
+    {"a light at a point", "point"},
+    {"a light from a direction", "directional"},
+    {"a spotlight", "spot"},
 };
 
 constexpr const char* CORNER_NAMES[3] = {"A", "B", "C"};
@@ -229,7 +229,7 @@ std::string reasonFor(const PixelExplanation& e, int c, double difference)
     }
     const int light = (largest - 1) / 2;
     const bool specular = (largest - 1) % 2 == 1;
-    const std::string name = std::string("the ") + LIGHT_NAMES[light].name;
+    const std::string name = std::string("the ") + LIGHT_NAMES[light];
     if (SCENE_LIGHTS[light].isSpot) {
         if (std::string edge = spotEdge(e, counted); !edge.empty()) {
             return edge;
@@ -396,12 +396,12 @@ std::string explanationText(const FrameExplainer& explainer, const PixelExplanat
         for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
             const LightTerm& light = e.lighting.lights[i];
             const SceneLight& scene = SCENE_LIGHTS[i];
-            t += std::string("  ") + LIGHT_NAMES[i].name + ": ";
+            t += std::string("  ") + LIGHT_NAMES[i] + ": ";
             if (!light.on) {
                 t += "off in this mode\n";
                 continue;
             }
-            t += std::string("on, ") + LIGHT_NAMES[i].kind + ", colour " +
+            t += std::string("on, ") + LIGHT_KINDS[i].text + ", colour " +
                  col(scene.colour, 0) + ",\n    " + lightPlace(scene) + "\n";
             if (scene.isSpot) {
                 t += "    spot      the ray to the point is " + number(light.spotAngle, 2) +
@@ -502,8 +502,8 @@ nlohmann::ordered_json explanationJson(const FrameExplainer& explainer, const Pi
     json lights = json::array();
     for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
         const LightTerm& light = e.lighting.lights[i];
-        json one = {{"name", LIGHT_NAMES[i].name},
-                    {"kind", LIGHT_NAMES[i].jsonKind},
+        json one = {{"name", LIGHT_NAMES[i]},
+                    {"kind", LIGHT_KINDS[i].json},
                     {"on", light.on}};
         if (light.on && e.onSurface) {
             one["colour"] = array(SCENE_LIGHTS[i].colour);
