@@ -4,27 +4,7 @@
 
 #include "app/viewer.h"
 #include "render/gl.h"
-#include "render/light_rig.h"
 
-namespace {
-
-// Lights each mode switches on: each light alone, then all three.
-constexpr bool MODES[LIGHTING_MODE_COUNT][LIGHT_COUNT] = {
-    {true, false, false},
-    {false, true, false},
-    {false, false, true},
-    {true, true, true},
-};
-
-}  // namespace
-
-bool lightEnabled(int mode, int light)
-{
-    if (mode < 0 || mode >= LIGHTING_MODE_COUNT || light < 0 || light >= LIGHT_COUNT) {
-        return false;
-    }
-    return MODES[mode][light];
-}
 
 void initLighting()
 {
@@ -34,14 +14,16 @@ void initLighting()
     // lighting stays right whatever the modelview matrix does to them.
     glEnable(GL_NORMALIZE);
 
+    // Only what the demo's lights differ from OpenGL's initial lights in:
+    // the spot's cut-off and the colours.
     for (int i = 0; i < LIGHT_COUNT; ++i) {
-        const LightSource& light = LIGHT_RIG[i];
+        const LightSetup& light = DEMO_SETUP.lights[i];
         const GLenum id = GL_LIGHT0 + static_cast<GLenum>(i);
-        if (light.isSpot) {
+        if (light.isSpot()) {
             glLightf(id, GL_SPOT_CUTOFF, light.spotCutoff);
         }
-        glLightfv(id, GL_DIFFUSE, light.colour);
-        glLightfv(id, GL_SPECULAR, light.colour);
+        glLightfv(id, GL_DIFFUSE, light.diffuse);
+        glLightfv(id, GL_SPECULAR, light.specular);
     }
     // No light is switched on here: every frame does that for its mode.
 }
@@ -61,10 +43,10 @@ void applyLightingMode(int mode)
         if (!lightEnabled(mode, i)) {
             continue;
         }
-        const LightSource& light = LIGHT_RIG[i];
+        const LightSetup& light = DEMO_SETUP.lights[i];
         const GLenum id = GL_LIGHT0 + static_cast<GLenum>(i);
         glLightfv(id, GL_POSITION, light.position);
-        if (light.isSpot) {
+        if (light.isSpot()) {
             glLightfv(id, GL_SPOT_DIRECTION, light.spotDirection);
         }
     }

@@ -2,6 +2,8 @@
 // lighting rig with its modes, and the scene.
 #pragma once
 
+#include "render/scene_setup.h"
+
 // GLUT callbacks.
 void display();
 void reshape(int width, int height);
@@ -17,17 +19,8 @@ void applyLightingMode(int mode);
 // found it.
 void drawScene();
 
-// Camera of one frame, worked out without a GL context.
-struct Camera {
-    double eyeX, eyeY, eyeZ;  // looking at the origin, up +Y
-    double fieldOfView;       // vertical, degrees
-    double aspect;            // width / height
-    double zNear, zFar;
-};
-
-Camera cameraFor(int viewpoint, int windowWidth, int windowHeight);
-
-// Whether lighting mode `mode` switches light `light` (0, 1 or 2) on.
-bool lightEnabled(int mode, int light);
-
-constexpr int LIGHT_COUNT = 3;
+// Any SceneState drawn by the fixed-function pipeline: the demo's frame
+// cycle with every light, material and light model value set from the
+// state, the solids cut as it says. Per-vertex shading only (it is GL's).
+// Leaves the lasting lighting state initLighting() set as it found it.
+void drawFixedFunctionFrame(const SceneState& state);

@@ -1,21 +1,12 @@
 // The four solids: one shared material, each in its own diffuse colour.
 #include "render/render.h"
 
+#include "render/frame_steps.h"
 #include "render/gl.h"
 
+#include <vector>
+
 namespace {
-
-constexpr GLfloat MATERIAL_AMBIENT[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-constexpr GLfloat MATERIAL_SPECULAR[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-constexpr GLfloat MATERIAL_SHININESS = 50.0f;
-
-constexpr GLfloat RED[4] = {1.0f, 0.0f, 0.0f, 1.0f};
-constexpr GLfloat GREEN[4] = {0.0f, 1.0f, 0.0f, 1.0f};
-constexpr GLfloat BLUE[4] = {0.0f, 0.0f, 1.0f, 1.0f};
-constexpr GLfloat YELLOW[4] = {1.0f, 1.0f, 0.0f, 1.0f};
-
-// Curved solids are cut into this many slices and stacks.
-constexpr int TESSELLATION = 72;
 
 // An open tube of the given radius whose axis runs along the caller's Y
 // axis from +height/2 to -height/2.
@@ -37,48 +28,72 @@ void drawCenteredCylinder(double height, double radius, int slices, int stacks)
     glPopMatrix();
 }
 
+// A cube of edge 2 whose faces are cut into N x N squares: GLUT has only
+// the uncut one, so the finer cubes come from the mesh, in the same order.
+void drawCube(int divisions)
+{
+    if (divisions == 1) {
+        glutSolidCube(2.0);
+        return;
+    }
+    Tessellation cubeOnly;
+    cubeOnly.cube = divisions;
+    const SolidMesh& cube = buildSceneMesh(cubeOnly).solids[MESH_CUBE];
+    glBegin(GL_TRIANGLES);
+    for (size_t i = 0; i < cube.positions.size(); i += 3) {
+        glNormal3fv(&cube.normals[i]);
+        glVertex3fv(&cube.positions[i]);
+    }
+    glEnd();
+}
+
 }  // namespace
 
-void drawScene()
+void drawSolids(const MaterialSetup& material, const Tessellation& tessellation)
 {
     glPushMatrix();
 
     // Front faces only; with one-sided lighting, back faces (the inside of
     // the tube) are lit with this front material too.
-    glMaterialfv(GL_FRONT, GL_AMBIENT, MATERIAL_AMBIENT);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, MATERIAL_SPECULAR);
-    glMaterialf(GL_FRONT, GL_SHININESS, MATERIAL_SHININESS);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, material.ambient);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, material.specular);
+    glMaterialf(GL_FRONT, GL_SHININESS, material.shininess);
 
     // Red cube, upper right.
     glPushMatrix();
     glTranslatef(2.0f, 2.0f, 0.0f);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, RED);
-    glutSolidCube(2.0);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_CUBE]);
+    drawCube(tessellation.cube);
     glPopMatrix();
 
     // Green sphere, lower right.
     glPushMatrix();
     glTranslatef(2.0f, -2.0f, 0.0f);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, GREEN);
-    glutSolidSphere(1.0, TESSELLATION, TESSELLATION);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_SPHERE]);
+    glutSolidSphere(1.0, tessellation.sphereSlices, tessellation.sphereStacks);
     glPopMatrix();
 
     // Blue cone, upper left. GLUT builds it along +Z from its base: turn
     // that axis to +Y and move the base down so it spans y = -1 to 1.
     glPushMatrix();
     glTranslatef(-2.0f, 2.0f, 0.0f);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, BLUE);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_CONE]);
     glRotatef(90.0f, -1.0f, 0.0f, 0.0f);
     glTranslatef(0.0f, 0.0f, -1.0f);
-    glutSolidCone(1.0, 2.0, TESSELLATION, TESSELLATION);
+    glutSolidCone(1.0, 2.0, tessellation.coneSlices, tessellation.coneStacks);
     glPopMatrix();
 
     // Yellow open cylinder, lower left.
     glPushMatrix();
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, YELLOW);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_CYLINDER]);
     glTranslatef(-2.0f, -2.0f, 0.0f);
-    drawCenteredCylinder(2.0, 1.0, TESSELLATION, TESSELLATION);
+    drawCenteredCylinder(2.0, 1.0, tessellation.cylinderSlices, tessellation.cylinderStacks);
     glPopMatrix();
 
     glPopMatrix();
+}
+
+void drawScene()
+{
+    drawSolids(DEMO_SETUP.material, Tessellation{});
 }

@@ -1,7 +1,6 @@
 #include "light_markers.h"
 
 #include "render/gl.h"
-#include "render/light_rig.h"
 #include "render/render.h"
 
 #include <cmath>
@@ -146,15 +145,15 @@ void drawLightMarkers(int mode)
         if (!lightEnabled(mode, i)) {
             continue;
         }
-        const LightSource& light = LIGHT_RIG[i];
-        glColor3fv(light.colour);
+        const LightSetup& light = DEMO_SETUP.lights[i];
+        glColor3fv(light.diffuse);
         const V place{light.position[0], light.position[1], light.position[2]};
         if (light.position[3] == 0.0f) {
             drawArrows(place);
             continue;
         }
         drawStar((1.0 / light.position[3]) * place);
-        if (light.isSpot) {
+        if (light.isSpot()) {
             drawCone((1.0 / light.position[3]) * place,
                      {light.spotDirection[0], light.spotDirection[1], light.spotDirection[2]},
                      light.spotCutoff);

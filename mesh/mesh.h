@@ -1,0 +1,69 @@
+// The four solids' triangles exactly as the desktop program has GL draw them:
+// freeglut's solid cube, sphere and cone and GLU's gluCylinder tube, with
+// the same floats, the same corner order and the same split of every strip,
+// fan and quad into triangles, in drawing order. Plain arrays, no GL: the
+// shader renderer draws them from vertex buffers, and the explainers find
+// the triangle under a pixel among them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// How finely the solids are cut. The demo's values are the defaults; a
+// cube face is N x N quads, N = 1 being GLUT's cube: GLUT's faces in its
+// order, each cut row by row from the face's first corner along its first
+// edge, every quad split into two triangles as GLUT splits the face.
+struct Tessellation {
+    int cube = 1;
+    int sphereSlices = 72, sphereStacks = 72;
+    int coneSlices = 72, coneStacks = 72;
+    int cylinderSlices = 72, cylinderStacks = 72;
+};
+
+// The solids in drawing order.
+enum MeshSolid { MESH_CUBE, MESH_SPHERE, MESH_CONE, MESH_CYLINDER, MESH_SOLID_COUNT };
+
+// One step of a solid's placement, as drawScene gives it to GL.
+struct PlacementStep {
+    enum Kind { Translate, Rotate } kind;
+    float angle;    // degrees, for Rotate
+    float x, y, z;  // the offset, or the rotation's axis
+};
+
+// One solid: its triangles in its own coordinates, as GLUT or GLU hands them
+// to GL, and the steps that place it in the scene's frame, applied in order
+// to the current matrix (the last step is the one nearest the vertices).
+struct SolidMesh {
+    MeshSolid solid;
+    std::vector<float> positions;  // 9 floats a triangle: 3 corners, x y z
+    std::vector<float> normals;    // the same layout, as given to glNormal
+    std::vector<PlacementStep> placement;
+
+    int triangleCount() const { return static_cast<int>(positions.size() / 9); }
+};
+
+struct SceneMesh {
+    SolidMesh solids[MESH_SOLID_COUNT];  // in drawing order
+
+    int triangleCount() const;
+    // The solid and the index within it of triangle `index` of the whole
+    // scene, counted in drawing order; false when out of range.
+    bool locate(int index, MeshSolid& solid, int& within) const;
+};
+
+// The counts each solid takes: a cube face 1 to 64 quads a side, 3 to 239
+// slices, 1 to 256 stacks (the sphere 2 to 256). Within them the desktop
+// program's own solids have the same triangles: freeglut's 16-bit indices
+// never wrap (its cone has slices x (stacks + 2) + 1 vertices, 61 663 at
+// most) and gluCylinder keeps every slice (it cuts more than 239 down to
+// 239, the size of its sine table).
+constexpr int MAX_CUBE_DIVISIONS = 64;
+constexpr int MIN_SLICES = 3, MAX_SLICES = 239;
+constexpr int MAX_STACKS = 256;
+
+// What is wrong with a tessellation, in one line naming the count, or an
+// empty string.
+std::string tessellationProblem(const Tessellation& tessellation);
+
+// Needs a tessellation that tessellationProblem accepts.
+SceneMesh buildSceneMesh(const Tessellation& tessellation);

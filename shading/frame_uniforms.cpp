@@ -1,0 +1,87 @@
+#include "shading/frame_uniforms.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+
+// GL's own normalisation of light vectors: in float, by 1 / sqrtf.
+void normalise(float v[3])
+{
+    float length = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+    if (length != 0.0f) {
+        length = 1.0f / std::sqrt(length);
+        v[0] *= length;
+        v[1] *= length;
+        v[2] *= length;
+    }
+}
+
+}  // namespace
+
+LightUniforms lightUniforms(const LightSetup& light, bool on, const GlMatrix& view)
+{
+    LightUniforms u;
+    u.on = on;
+    // glLightfv takes the position through the modelview matrix in force,
+    // the spot direction through its upper 3x3.
+    transformPoint(view, light.position, u.position);
+    transformDirection(view, light.spotDirection, u.spotDirection);
+    u.positional = u.position[3] != 0.0f;
+    u.spot = light.isSpot();
+    u.attenuated = u.positional && (light.attenuation[0] != 1.0f || light.attenuation[1] != 0.0f ||
+                                    light.attenuation[2] != 0.0f);
+    if (u.positional) {
+        const float wInverse = 1.0f / u.position[3];
+        for (int i = 0; i < 3; ++i) {
+            u.position[i] *= wInverse;
+        }
+        u.halfVector[0] = u.halfVector[1] = u.halfVector[2] = 0.0f;
+    } else {
+        normalise(u.position);
+        const float toViewer[3] = {0.0f, 0.0f, 1.0f};
+        for (int i = 0; i < 3; ++i) {
+            u.halfVector[i] = u.position[i] + toViewer[i];
+        }
+        normalise(u.halfVector);
+    }
+    normalise(u.spotDirection);
+    u.spotCosCutoff = std::cos(static_cast<float>(light.spotCutoff * PI / 180.0));
+    if (u.spotCosCutoff < 0.0f) {
+        u.spotCosCutoff = 0.0f;
+    }
+    return u;
+}
+
+FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT])
+{
+    FrameUniforms u{};
+    const ViewerState& view = state.view;
+    const Camera camera = cameraFor(view.viewpoint, view.windowWidth, view.windowHeight);
+    u.projection = identityMatrix();
+    perspective(u.projection, camera.fieldOfView, camera.aspect, camera.zNear, camera.zFar);
+    u.view = identityMatrix();
+    lookAt(u.view, camera.eyeX, camera.eyeY, camera.eyeZ, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    rotate(u.view, view.angleX, 1.0f, 0.0f, 0.0f);
+    rotate(u.view, view.angleY, 0.0f, 1.0f, 0.0f);
+    rotate(u.view, view.angleZ, 0.0f, 0.0f, 1.0f);
+
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        u.lights[i] = lightUniforms(state.setup.lights[i], state.lightOn[i], u.view);
+    }
+    for (int s = 0; s < SOLID_COUNT; ++s) {
+        SolidUniforms& solid = u.solids[s];
+        solid.modelView = u.view;
+        for (const PlacementStep& step : solids[s].placement) {
+            if (step.kind == PlacementStep::Translate) {
+                translate(solid.modelView, step.x, step.y, step.z);
+            } else {
+                rotate(solid.modelView, step.angle, step.x, step.y, step.z);
+            }
+        }
+        solid.modelViewProjection = product(u.projection, solid.modelView);
+        normalMatrix(solid.modelView, solid.normalMatrix);
+    }
+    return u;
+}

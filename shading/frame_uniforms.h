@@ -1,0 +1,39 @@
+// What the shaders are given for one frame, worked out on the CPU the way
+// GL works out the same values when the fixed-function pipeline is told
+// the state: the matrices, the lights in eye coordinates, and which parts
+// of the equation each light needs.
+#pragma once
+
+#include "render/scene_setup.h"
+#include "shading/gl_matrix.h"
+
+struct LightUniforms {
+    bool on = false;
+    bool positional = false;  // w != 0: VP from the point; else the direction
+    bool spot = false;        // cut-off other than 180
+    bool attenuated = false;  // a point light with attenuation other than (1, 0, 0)
+    float position[4];        // eye coordinates; a point's divided by its w, a direction unit
+    float spotDirection[3];   // eye coordinates, unit
+    float spotCosCutoff;      // at least 0, as GL keeps it
+    float halfVector[3];      // a direction's, with the viewer at infinity
+};
+
+struct SolidUniforms {
+    GlMatrix modelView;
+    GlMatrix modelViewProjection;
+    float normalMatrix[9];
+};
+
+struct FrameUniforms {
+    GlMatrix projection;
+    GlMatrix view;  // the eye, then the scene's three turns: where the lights are placed
+    LightUniforms lights[LIGHT_COUNT];
+    SolidUniforms solids[SOLID_COUNT];
+};
+
+// One light as GL holds it once glLightfv has set it under the modelview
+// matrix `view`.
+LightUniforms lightUniforms(const LightSetup& light, bool on, const GlMatrix& view);
+
+// The solids' placements come from `solids`, in drawing order.
+FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT]);

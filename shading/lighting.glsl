@@ -1,0 +1,102 @@
+// The fixed-function lighting equation of OpenGL 2.1 (section 2.14.1,
+// "Lighting"), worked out in eye coordinates for one vertex, or for one
+// fragment when shading per pixel:
+//
+//   colour = emission + global ambient x material ambient
+//            + for each light that is on:
+//                attenuation x spot factor
+//                x (ambient + max(N.L, 0) x diffuse + (N.H)^shininess x specular)
+//
+// each light's colours multiplied by the material's, and the sum clamped to
+// [0, 1] per channel. The terms are added in the order Mesa's fixed-function
+// pipeline adds them, so the two agree to the last bit or nearly.
+
+struct Light {
+    vec4 position;        // eye coordinates; a point's divided by its w
+    vec4 ambient;
+    vec4 diffuse;
+    vec4 specular;
+    vec3 spotDirection;   // eye coordinates, unit length
+    float spotCosCutoff;  // the cut-off's cosine, at least 0
+    float spotExponent;
+    vec3 attenuation;     // constant, linear, quadratic
+    vec3 halfVector;      // a light from a direction, viewer at infinity
+};
+
+struct Material {
+    vec4 ambient;
+    vec4 diffuse;
+    vec4 specular;
+    vec4 emission;
+    float shininess;
+};
+
+uniform Light u_lights[3];
+uniform vec4 u_globalAmbient;
+
+// One light's share, added to `colour`. `positional`, `spot` and
+// `attenuated` are constants of the compiled program, so the parts a light
+// does not use are left out of it, as GL leaves them out.
+void addLight(inout vec3 colour, Light light, bool positional, bool spot, bool attenuated,
+              vec3 eye, vec3 normal, Material material)
+{
+    vec3 toLight;  // VP: unit vector from the point towards the light
+    float factor = 1.0;
+    if (positional) {
+        toLight = light.position.xyz - eye;
+        float inverseDistance = inversesqrt(dot(toLight, toLight));
+        toLight *= inverseDistance;
+        if (attenuated) {
+            float d = 1.0 / inverseDistance;
+            factor = 1.0 / dot(light.attenuation, vec3(inverseDistance * d, d, d * d));
+        }
+    } else {
+        toLight = light.position.xyz;
+    }
+    if (spot) {
+        // Outside the cone no light at all; inside, (cos of the angle)^exponent.
+        float spotDot = dot(-toLight, light.spotDirection);
+        float inside = light.spotCosCutoff < spotDot ? 1.0 : 0.0;
+        float power = light.spotExponent == 0.0 ? 1.0 : pow(abs(spotDot), light.spotExponent);
+        factor *= inside * power;
+    }
+
+    // H: halfway between the light and the viewer's direction.
+    vec3 halfway;
+#ifdef LOCAL_VIEWER
+    halfway = normalize(toLight - normalize(eye));
+#else
+    halfway = positional ? normalize(toLight + vec3(0.0, 0.0, 1.0)) : light.halfVector;
+#endif
+
+    float nDotL = dot(normal, toLight);
+    float nDotH = dot(normal, halfway);
+    float diffuse = max(nDotL, 0.0);
+    // No highlight on a side the light does not reach; (N.H)^0 is 1.
+    float specular = 0.0;
+    if (nDotL > 0.0) {
+        specular = material.shininess == 0.0 ? 1.0 : pow(max(nDotH, 0.0), material.shininess);
+    }
+    colour = factor * (light.ambient.rgb * material.ambient.rgb) + colour;
+    colour = (diffuse * factor) * (light.diffuse.rgb * material.diffuse.rgb) + colour;
+    colour = (specular * factor) * (light.specular.rgb * material.specular.rgb) + colour;
+}
+
+// The lit colour at eye-space point `eye` with unit normal `normal`.
+vec4 lightColour(vec3 eye, vec3 normal, Material material)
+{
+    vec3 colour = u_globalAmbient.rgb * material.ambient.rgb + material.emission.rgb;
+#ifdef LIGHT0
+    addLight(colour, u_lights[0], LIGHT0_POSITIONAL, LIGHT0_SPOT, LIGHT0_ATTENUATED, eye, normal,
+             material);
+#endif
+#ifdef LIGHT1
+    addLight(colour, u_lights[1], LIGHT1_POSITIONAL, LIGHT1_SPOT, LIGHT1_ATTENUATED, eye, normal,
+             material);
+#endif
+#ifdef LIGHT2
+    addLight(colour, u_lights[2], LIGHT2_POSITIONAL, LIGHT2_SPOT, LIGHT2_ATTENUATED, eye, normal,
+             material);
+#endif
+    return vec4(clamp(colour, 0.0, 1.0), material.diffuse.a);
+}

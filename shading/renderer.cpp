@@ -1,0 +1,360 @@
+#include "shading/shading.h"
+
+#include "shading/frame_uniforms.h"
+#include "shading/gl_api.h"
+#include "shading/shader_sources.h"
+
+#include <vector>
+
+namespace {
+
+// Attribute slots, bound before linking so every program agrees.
+constexpr GLuint POSITION_SLOT = 0;
+constexpr GLuint NORMAL_SLOT = 1;
+constexpr GLuint ID_SLOT = 1;
+
+const char* const LIGHT_NAMES[LIGHT_COUNT] = {"LIGHT0", "LIGHT1", "LIGHT2"};
+
+std::string flag(bool value) { return value ? "true" : "false"; }
+
+// The #defines that select the parts of the equation a state needs. A
+// light's kind does not depend on the view, which turns without scaling.
+std::string definesFor(const SceneState& state)
+{
+    std::string defines;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        const LightUniforms light =
+            lightUniforms(state.setup.lights[i], state.lightOn[i], identityMatrix());
+        if (!light.on) {
+            continue;
+        }
+        const std::string name = LIGHT_NAMES[i];
+        defines += "#define " + name + "\n";
+        defines += "#define " + name + "_POSITIONAL " + flag(light.positional) + "\n";
+        defines += "#define " + name + "_SPOT " + flag(light.spot) + "\n";
+        defines += "#define " + name + "_ATTENUATED " + flag(light.attenuated) + "\n";
+    }
+    const LightModelSetup& model = state.setup.lightModel;
+    if (model.localViewer) {
+        defines += "#define LOCAL_VIEWER\n";
+    }
+    if (model.twoSided) {
+        defines += "#define TWO_SIDED\n";
+    }
+    if (state.shading == ShadingMode::PerPixel) {
+        defines += "#define PER_PIXEL\n";
+    }
+    return defines;
+}
+
+const char* const FRAGMENT_PRECISION =
+    "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
+    "precision highp float;\n"
+    "#else\n"
+    "precision mediump float;\n"
+    "#endif\n";
+
+GLuint compile(GLenum kind, const std::string& source, std::string& log)
+{
+    const GLuint shader = glCreateShader(kind);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        GLint length = 0;
+        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> text(static_cast<size_t>(length > 0 ? length : 1), '\0');
+        glGetShaderInfoLog(shader, static_cast<GLsizei>(text.size()), nullptr, text.data());
+        log = std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
+              " shader does not compile: " + text.data();
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+}  // namespace
+
+struct ShaderRenderer::Program {
+    GLuint id = 0;
+    GLint modelViewProjection = -1, modelView = -1, normalMatrix = -1, globalAmbient = -1;
+    struct LightLocations {
+        GLint position, ambient, diffuse, specular, spotDirection, spotCosCutoff, spotExponent,
+            attenuation, halfVector;
+    } lights[LIGHT_COUNT];
+    struct MaterialLocations {
+        GLint ambient, diffuse, specular, emission, shininess;
+    } front, back;
+
+    ~Program() { glDeleteProgram(id); }
+
+    GLint at(const std::string& name) const { return glGetUniformLocation(id, name.c_str()); }
+
+    MaterialLocations materialAt(const std::string& name) const
+    {
+        return {at(name + ".ambient"), at(name + ".diffuse"), at(name + ".specular"),
+                at(name + ".emission"), at(name + ".shininess")};
+    }
+
+    void findUniforms()
+    {
+        modelViewProjection = at("u_modelViewProjection");
+        modelView = at("u_modelView");
+        normalMatrix = at("u_normalMatrix");
+        globalAmbient = at("u_globalAmbient");
+        for (int i = 0; i < LIGHT_COUNT; ++i) {
+            const std::string light = "u_lights[" + std::to_string(i) + "].";
+            lights[i] = {at(light + "position"),      at(light + "ambient"),
+                         at(light + "diffuse"),       at(light + "specular"),
+                         at(light + "spotDirection"), at(light + "spotCosCutoff"),
+                         at(light + "spotExponent"),  at(light + "attenuation"),
+                         at(light + "halfVector")};
+        }
+        front = materialAt("u_front");
+        back = materialAt("u_back");
+    }
+};
+
+struct ShaderRenderer::Buffers {
+    GLuint vertices = 0;  // per triangle corner: position, normal
+    GLuint ids = 0;       // per triangle corner: position, id bytes
+    int first[SOLID_COUNT] = {};
+    int count[SOLID_COUNT] = {};
+
+    Buffers()
+    {
+        glGenBuffers(1, &vertices);
+        glGenBuffers(1, &ids);
+    }
+    ~Buffers()
+    {
+        glDeleteBuffers(1, &vertices);
+        glDeleteBuffers(1, &ids);
+    }
+};
+
+ShaderRenderer::ShaderRenderer() = default;
+ShaderRenderer::~ShaderRenderer() = default;
+
+std::string ShaderRenderer::vertexSource(const SceneState& state)
+{
+    return "#version 100\n" + definesFor(state) + LIGHTING_GLSL + SCENE_VERT;
+}
+
+std::string ShaderRenderer::fragmentSource(const SceneState& state)
+{
+    return "#version 100\n" + std::string(FRAGMENT_PRECISION) +
+           definesFor(state) + LIGHTING_GLSL + SCENE_FRAG;
+}
+
+ShaderRenderer::Program* ShaderRenderer::programFor(const SceneState& state, bool ids,
+                                                    std::string& log)
+{
+    const std::string vertex = ids ? std::string("#version 100\n") + TRIANGLE_IDS_VERT
+                                   : vertexSource(state);
+    const std::string fragment =
+        ids ? std::string("#version 100\n") + FRAGMENT_PRECISION + TRIANGLE_IDS_FRAG
+            : fragmentSource(state);
+    const std::string key = vertex + '\0' + fragment;
+    if (const auto found = programs_.find(key); found != programs_.end()) {
+        return found->second.get();
+    }
+    const GLuint vertexShader = compile(GL_VERTEX_SHADER, vertex, log);
+    if (vertexShader == 0) {
+        return nullptr;
+    }
+    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, fragment, log);
+    if (fragmentShader == 0) {
+        glDeleteShader(vertexShader);
+        return nullptr;
+    }
+    auto program = std::make_unique<Program>();
+    program->id = glCreateProgram();
+    glAttachShader(program->id, vertexShader);
+    glAttachShader(program->id, fragmentShader);
+    glBindAttribLocation(program->id, POSITION_SLOT, "a_position");
+    glBindAttribLocation(program->id, ids ? ID_SLOT : NORMAL_SLOT, ids ? "a_id" : "a_normal");
+    glLinkProgram(program->id);
+    glDeleteShader(vertexShader);
+    glDeleteShader(fragmentShader);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program->id, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        GLint length = 0;
+        glGetProgramiv(program->id, GL_INFO_LOG_LENGTH, &length);
+        std::vector<char> text(static_cast<size_t>(length > 0 ? length : 1), '\0');
+        glGetProgramInfoLog(program->id, static_cast<GLsizei>(text.size()), nullptr, text.data());
+        log = std::string("shader program does not link: ") + text.data();
+        return nullptr;
+    }
+    program->findUniforms();
+    Program* made = program.get();
+    programs_.emplace(key, std::move(program));
+    return made;
+}
+
+void ShaderRenderer::upload(const Tessellation& tessellation)
+{
+    if (!buffers_) {
+        buffers_ = std::make_unique<Buffers>();
+    }
+    mesh_ = buildSceneMesh(tessellation);
+    std::vector<float> data;
+    int corners = 0;
+    for (int s = 0; s < SOLID_COUNT; ++s) {
+        const SolidMesh& solid = mesh_.solids[s];
+        buffers_->first[s] = corners;
+        buffers_->count[s] = solid.triangleCount() * 3;
+        corners += buffers_->count[s];
+        for (size_t i = 0; i < solid.positions.size(); i += 3) {
+            data.insert(data.end(), &solid.positions[i], &solid.positions[i] + 3);
+            data.insert(data.end(), &solid.normals[i], &solid.normals[i] + 3);
+        }
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)),
+                 data.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    uploaded_ = tessellation;
+    haveMesh_ = true;
+    haveIds_ = false;
+}
+
+void ShaderRenderer::uploadIds()
+{
+    // Positions and the index bytes, high byte first (red).
+    std::vector<unsigned char> data;
+    unsigned triangle = 0;
+    for (const SolidMesh& solid : mesh_.solids) {
+        for (size_t i = 0; i < solid.positions.size(); i += 9, ++triangle) {
+            const unsigned id = triangle + 1;
+            const unsigned char bytes[4] = {static_cast<unsigned char>(id >> 16),
+                                            static_cast<unsigned char>(id >> 8),
+                                            static_cast<unsigned char>(id), 0};
+            for (size_t corner = 0; corner < 3; ++corner) {
+                const auto* position =
+                    reinterpret_cast<const unsigned char*>(&solid.positions[i + corner * 3]);
+                data.insert(data.end(), position, position + 3 * sizeof(float));
+                data.insert(data.end(), bytes, bytes + 4);
+            }
+        }
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_->ids);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size()), data.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    haveIds_ = true;
+}
+
+bool ShaderRenderer::prepare(const SceneState& state, std::string& log)
+{
+    if (programFor(state, false, log) == nullptr) {
+        return false;
+    }
+    const Tessellation& t = state.tessellation;
+    const Tessellation& u = uploaded_;
+    if (!haveMesh_ || t.cube != u.cube || t.sphereSlices != u.sphereSlices ||
+        t.sphereStacks != u.sphereStacks || t.coneSlices != u.coneSlices ||
+        t.coneStacks != u.coneStacks || t.cylinderSlices != u.cylinderSlices ||
+        t.cylinderStacks != u.cylinderStacks) {
+        upload(t);
+    }
+    return true;
+}
+
+bool ShaderRenderer::draw(const SceneState& state, std::string& log)
+{
+    if (!prepare(state, log)) {
+        return false;
+    }
+    const Program& program = *programFor(state, false, log);
+    const FrameUniforms frame = frameUniforms(state, mesh_.solids);
+    const SceneSetup& setup = state.setup;
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glUseProgram(program.id);
+    glUniform4fv(program.globalAmbient, 1, setup.lightModel.ambient);
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        const LightUniforms& light = frame.lights[i];
+        const LightSetup& given = setup.lights[i];
+        const Program::LightLocations& at = program.lights[i];
+        glUniform4fv(at.position, 1, light.position);
+        glUniform4fv(at.ambient, 1, given.ambient);
+        glUniform4fv(at.diffuse, 1, given.diffuse);
+        glUniform4fv(at.specular, 1, given.specular);
+        glUniform3fv(at.spotDirection, 1, light.spotDirection);
+        glUniform1f(at.spotCosCutoff, light.spotCosCutoff);
+        glUniform1f(at.spotExponent, given.spotExponent);
+        glUniform3fv(at.attenuation, 1, given.attenuation);
+        glUniform3fv(at.halfVector, 1, light.halfVector);
+    }
+    const MaterialSetup& front = setup.material;
+    const MaterialSetup& back = GL_DEFAULT_MATERIAL;
+    glUniform4fv(program.front.ambient, 1, front.ambient);
+    glUniform4fv(program.front.specular, 1, front.specular);
+    glUniform4fv(program.front.emission, 1, front.emission);
+    glUniform1f(program.front.shininess, front.shininess);
+    glUniform4fv(program.back.ambient, 1, back.ambient);
+    glUniform4fv(program.back.diffuse, 1, back.diffuse[0]);
+    glUniform4fv(program.back.specular, 1, back.specular);
+    glUniform4fv(program.back.emission, 1, back.emission);
+    glUniform1f(program.back.shininess, back.shininess);
+
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
+    const GLsizei stride = 6 * sizeof(float);
+    glEnableVertexAttribArray(POSITION_SLOT);
+    glEnableVertexAttribArray(NORMAL_SLOT);
+    glVertexAttribPointer(POSITION_SLOT, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+    glVertexAttribPointer(NORMAL_SLOT, 3, GL_FLOAT, GL_FALSE, stride,
+                          reinterpret_cast<const void*>(3 * sizeof(float)));
+    for (int s = 0; s < SOLID_COUNT; ++s) {
+        const SolidUniforms& solid = frame.solids[s];
+        glUniformMatrix4fv(program.modelViewProjection, 1, GL_FALSE, solid.modelViewProjection.m);
+        glUniformMatrix4fv(program.modelView, 1, GL_FALSE, solid.modelView.m);
+        glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, solid.normalMatrix);
+        glUniform4fv(program.front.diffuse, 1, front.diffuse[s]);
+        glDrawArrays(GL_TRIANGLES, buffers_->first[s], buffers_->count[s]);
+    }
+    // Left as found, for fixed-function frames that may follow in the
+    // same context.
+    glDisableVertexAttribArray(POSITION_SLOT);
+    glDisableVertexAttribArray(NORMAL_SLOT);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glUseProgram(0);
+    return true;
+}
+
+bool ShaderRenderer::drawTriangleIds(const SceneState& state, std::string& log)
+{
+    Program* program = programFor(state, true, log);
+    if (program == nullptr || !prepare(state, log)) {
+        return false;
+    }
+    if (!haveIds_) {
+        uploadIds();
+    }
+    const FrameUniforms frame = frameUniforms(state, mesh_.solids);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glUseProgram(program->id);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_->ids);
+    const GLsizei stride = 3 * sizeof(float) + 4;
+    glEnableVertexAttribArray(POSITION_SLOT);
+    glEnableVertexAttribArray(ID_SLOT);
+    glVertexAttribPointer(POSITION_SLOT, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+    glVertexAttribPointer(ID_SLOT, 3, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                          reinterpret_cast<const void*>(3 * sizeof(float)));
+    for (int s = 0; s < SOLID_COUNT; ++s) {
+        glUniformMatrix4fv(program->modelViewProjection, 1, GL_FALSE,
+                           frame.solids[s].modelViewProjection.m);
+        glDrawArrays(GL_TRIANGLES, buffers_->first[s], buffers_->count[s]);
+    }
+    glDisableVertexAttribArray(POSITION_SLOT);
+    glDisableVertexAttribArray(ID_SLOT);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glUseProgram(0);
+    return true;
+}

@@ -1,0 +1,39 @@
+// The solids' vertices: placed exactly as GL places them, and lit here
+// (per vertex, GL's way) or handed on to be lit per fragment.
+attribute vec3 a_position;
+attribute vec3 a_normal;
+
+uniform mat4 u_modelViewProjection;
+uniform mat4 u_modelView;
+uniform mat3 u_normalMatrix;
+uniform Material u_front;
+uniform Material u_back;
+
+#ifdef PER_PIXEL
+varying vec3 v_eyePosition;
+varying vec3 v_eyeNormal;
+#else
+varying vec4 v_frontColour;
+varying vec4 v_backColour;
+#endif
+
+void main()
+{
+    vec4 position = vec4(a_position, 1.0);
+    gl_Position = u_modelViewProjection * position;
+    vec3 eye = (u_modelView * position).xyz;
+    vec3 normal = normalize(u_normalMatrix * a_normal);
+#ifdef PER_PIXEL
+    v_eyePosition = eye;
+    v_eyeNormal = normal;
+#else
+    // Each channel is clamped here, at the vertex; the rasteriser blends
+    // the clamped colours across the triangle.
+    v_frontColour = lightColour(eye, normal, u_front);
+#ifdef TWO_SIDED
+    v_backColour = lightColour(eye, -normal, u_back);
+#else
+    v_backColour = v_frontColour;
+#endif
+#endif
+}

@@ -1,0 +1,60 @@
+// The scene drawn by a shader of the project's own instead of the
+// fixed-function pipeline: the solids' triangles from vertex buffers, lit by
+// GL's fixed-function lighting equation in GLSL ES 1.00, so the same code
+// draws on a desktop OpenGL and on WebGL 1. Per-vertex frames are the
+// fixed-function pipeline's frames.
+#pragma once
+
+#include "mesh/mesh.h"
+#include "render/scene_setup.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+class ShaderRenderer {
+public:
+    ShaderRenderer();
+    ~ShaderRenderer();
+    ShaderRenderer(const ShaderRenderer&) = delete;
+    ShaderRenderer& operator=(const ShaderRenderer&) = delete;
+
+    // Needs a current GL context with GLSL ES 1.00 (OpenGL 2.0 and
+    // ES2 compatibility, or WebGL 1). Compiles the program of `state` and
+    // uploads its mesh, so a failure shows before the first frame. False,
+    // with the compiler's or the linker's log in `log`, when it fails.
+    bool prepare(const SceneState& state, std::string& log);
+
+    // Clears and draws one frame of `state` into the current framebuffer,
+    // through the viewport the caller set (reshape's). False with the log
+    // when the state's program does not compile; nothing is drawn then.
+    bool draw(const SceneState& state, std::string& log);
+
+    // The same frame with every triangle in a colour of its own: red, green
+    // and blue bytes hold 1 + the triangle's index in drawing order, low
+    // byte in blue; black is the background. Same coverage as draw().
+    bool drawTriangleIds(const SceneState& state, std::string& log);
+
+    // The mesh of the last state drawn.
+    const SceneMesh& mesh() const { return mesh_; }
+
+    // The source of the program for `state`, vertex and fragment shader,
+    // as compiled: what a learner reads.
+    static std::string vertexSource(const SceneState& state);
+    static std::string fragmentSource(const SceneState& state);
+
+private:
+    struct Program;
+    struct Buffers;
+
+    Program* programFor(const SceneState& state, bool ids, std::string& log);
+    void upload(const Tessellation& tessellation);
+    void uploadIds();
+
+    std::map<std::string, std::unique_ptr<Program>> programs_;
+    std::unique_ptr<Buffers> buffers_;
+    SceneMesh mesh_;
+    Tessellation uploaded_;
+    bool haveMesh_ = false;
+    bool haveIds_ = false;
+};
