@@ -4,6 +4,7 @@
 #include "shading/gl_api.h"
 #include "shading/shader_sources.h"
 
+#include <array>
 #include <vector>
 
 namespace {
@@ -118,19 +119,23 @@ struct ShaderRenderer::Program {
 };
 
 struct ShaderRenderer::Buffers {
-    GLuint vertices = 0;  // per triangle corner: position, normal
+    GLuint vertices = 0;  // each solid's distinct corners: position, normal
+    GLuint indices = 0;   // each solid's triangles as 16-bit indices into its corners
     GLuint ids = 0;       // per triangle corner: position, id bytes
-    int first[SOLID_COUNT] = {};
-    int count[SOLID_COUNT] = {};
+    int firstVertex[SOLID_COUNT] = {};
+    int firstIndex[SOLID_COUNT] = {};
+    int count[SOLID_COUNT] = {};  // corners: 3 a triangle
 
     Buffers()
     {
         glGenBuffers(1, &vertices);
+        glGenBuffers(1, &indices);
         glGenBuffers(1, &ids);
     }
     ~Buffers()
     {
         glDeleteBuffers(1, &vertices);
+        glDeleteBuffers(1, &indices);
         glDeleteBuffers(1, &ids);
     }
 };
@@ -201,22 +206,35 @@ void ShaderRenderer::upload(const Tessellation& tessellation)
         buffers_ = std::make_unique<Buffers>();
     }
     mesh_ = buildSceneMesh(tessellation);
-    std::vector<float> data;
-    int corners = 0;
+    // A corner that several triangles share is one vertex, lit once: the
+    // same saving GL's vertex cache makes on the solids' strips.
+    std::vector<float> vertices;
+    std::vector<GLushort> indices;
     for (int s = 0; s < SOLID_COUNT; ++s) {
         const SolidMesh& solid = mesh_.solids[s];
-        buffers_->first[s] = corners;
+        buffers_->firstVertex[s] = static_cast<int>(vertices.size() / 6);
+        buffers_->firstIndex[s] = static_cast<int>(indices.size());
         buffers_->count[s] = solid.triangleCount() * 3;
-        corners += buffers_->count[s];
+        std::map<std::array<float, 6>, GLushort> seen;
         for (size_t i = 0; i < solid.positions.size(); i += 3) {
-            data.insert(data.end(), &solid.positions[i], &solid.positions[i] + 3);
-            data.insert(data.end(), &solid.normals[i], &solid.normals[i] + 3);
+            const std::array<float, 6> corner = {solid.positions[i],     solid.positions[i + 1],
+                                                 solid.positions[i + 2], solid.normals[i],
+                                                 solid.normals[i + 1],   solid.normals[i + 2]};
+            const auto [at, added] = seen.emplace(corner, static_cast<GLushort>(seen.size()));
+            if (added) {
+                vertices.insert(vertices.end(), corner.begin(), corner.end());
+            }
+            indices.push_back(at->second);
         }
     }
     glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)),
-                 data.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)),
+                 vertices.data(), GL_STATIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_->indices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)),
+                 indices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     uploaded_ = tessellation;
     haveMesh_ = true;
     haveIds_ = false;
@@ -304,24 +322,30 @@ bool ShaderRenderer::draw(const SceneState& state, std::string& log)
     glUniform1f(program.back.shininess, back.shininess);
 
     glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
-    const GLsizei stride = 6 * sizeof(float);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_->indices);
     glEnableVertexAttribArray(POSITION_SLOT);
     glEnableVertexAttribArray(NORMAL_SLOT);
-    glVertexAttribPointer(POSITION_SLOT, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
-    glVertexAttribPointer(NORMAL_SLOT, 3, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(3 * sizeof(float)));
     for (int s = 0; s < SOLID_COUNT; ++s) {
         const SolidUniforms& solid = frame.solids[s];
         glUniformMatrix4fv(program.modelViewProjection, 1, GL_FALSE, solid.modelViewProjection.m);
         glUniformMatrix4fv(program.modelView, 1, GL_FALSE, solid.modelView.m);
         glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, solid.normalMatrix);
         glUniform4fv(program.front.diffuse, 1, front.diffuse[s]);
-        glDrawArrays(GL_TRIANGLES, buffers_->first[s], buffers_->count[s]);
+        // Each solid's indices count from its own first vertex.
+        const GLsizei stride = 6 * sizeof(float);
+        const size_t first = static_cast<size_t>(buffers_->firstVertex[s]) * stride;
+        glVertexAttribPointer(POSITION_SLOT, 3, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(first));
+        glVertexAttribPointer(NORMAL_SLOT, 3, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(first + 3 * sizeof(float)));
+        glDrawElements(GL_TRIANGLES, buffers_->count[s], GL_UNSIGNED_SHORT,
+                       reinterpret_cast<const void*>(buffers_->firstIndex[s] * sizeof(GLushort)));
     }
     // Left as found, for fixed-function frames that may follow in the
     // same context.
     glDisableVertexAttribArray(POSITION_SLOT);
     glDisableVertexAttribArray(NORMAL_SLOT);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glUseProgram(0);
     return true;
@@ -347,10 +371,12 @@ bool ShaderRenderer::drawTriangleIds(const SceneState& state, std::string& log)
     glVertexAttribPointer(POSITION_SLOT, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
     glVertexAttribPointer(ID_SLOT, 3, GL_UNSIGNED_BYTE, GL_TRUE, stride,
                           reinterpret_cast<const void*>(3 * sizeof(float)));
+    GLint first = 0;
     for (int s = 0; s < SOLID_COUNT; ++s) {
         glUniformMatrix4fv(program->modelViewProjection, 1, GL_FALSE,
                            frame.solids[s].modelViewProjection.m);
-        glDrawArrays(GL_TRIANGLES, buffers_->first[s], buffers_->count[s]);
+        glDrawArrays(GL_TRIANGLES, first, buffers_->count[s]);
+        first += buffers_->count[s];
     }
     glDisableVertexAttribArray(POSITION_SLOT);
     glDisableVertexAttribArray(ID_SLOT);

@@ -10,7 +10,9 @@ varying vec3 v_eyePosition;
 varying vec3 v_eyeNormal;
 #else
 varying vec4 v_frontColour;
+#ifdef TWO_SIDED
 varying vec4 v_backColour;
+#endif
 #endif
 
 void main()
@@ -24,7 +26,9 @@ void main()
     }
 #endif
     gl_FragColor = lightColour(v_eyePosition, normal, u_front);
-#else
+#elif defined(TWO_SIDED)
     gl_FragColor = gl_FrontFacing ? v_frontColour : v_backColour;
+#else
+    gl_FragColor = v_frontColour;
 #endif
 }

@@ -14,7 +14,9 @@ varying vec3 v_eyePosition;
 varying vec3 v_eyeNormal;
 #else
 varying vec4 v_frontColour;
+#ifdef TWO_SIDED
 varying vec4 v_backColour;
+#endif
 #endif
 
 void main()
@@ -32,8 +34,6 @@ void main()
     v_frontColour = lightColour(eye, normal, u_front);
 #ifdef TWO_SIDED
     v_backColour = lightColour(eye, -normal, u_back);
-#else
-    v_backColour = v_frontColour;
 #endif
 #endif
 }

@@ -253,6 +253,12 @@ const Refusal REFUSALS[] = {
     {"layers_beyond_the_largest_picture",
      {"--viewpoint", "0", "--mode", "3", "--layers", "--size", "6000x6000", OUT},
      "--size 6000x6000"},
+    {"renderer_unknown", {"--viewpoint", "0", "--mode", "0", "--renderer", "gouraud", OUT},
+     "--renderer"},
+    {"renderer_shader_with_overview",
+     {"--viewpoint", "0", "--mode", "0", "--renderer=shader", "--overview", OUT}, "--overview"},
+    {"renderer_shader_with_layers",
+     {"--viewpoint", "0", "--mode", "3", "--layers", "--renderer", "shader", OUT}, "--layers"},
     {"output_empty", {"--viewpoint", "0", "--mode", "0", "--output", ""}, "--output"},
     {"output_in_missing_directory", {"--viewpoint", "0", "--mode", "0", "--output", "@/no/x.png"},
      "@/no/x.png"},
@@ -470,6 +476,40 @@ TEST(Capture, EachOptionChangesTheFrameAndBothSpellingsAgree)
     // Options in any order.
     EXPECT_EQ(capture({"--mode", "3", "--viewpoint", "2", "--angles", "10,20,30"}),
               capture({"--angles", "10,20,30", "--viewpoint", "2", "--mode", "3"}));
+}
+
+// The shader renderer's frame, with the lights marked on it, is the
+// fixed-function one within a level; on a GL without GLSL ES 1.00 the tool
+// fails with the GL's log and writes nothing.
+TEST(Capture, ShaderRendererDrawsTheSameFrameOrFailsWithTheLog)
+{
+    XvfbServer server;
+    TempDir dir;
+    std::vector<std::string> args = {"--viewpoint", "1", "--mode", "2", "--angles", "0,30,0",
+                                     "--show-lights", "--output"};
+    const auto capture = [&](const std::string& renderer, const std::string& file) {
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {dir / file, "--renderer", renderer});
+        return runProgram(CAPTURE, all, server.display());
+    };
+    ASSERT_EQ(capture("fixed", "fixed.png").status, 0);
+    ASSERT_EQ(capture("shader", "shader.png").status, 0);
+    const Image fixed = readRgbPng(dir / "fixed.png").image;
+    const Image shaded = readRgbPng(dir / "shader.png").image;
+    ASSERT_EQ(shaded.rgb.size(), fixed.rgb.size());
+    for (size_t i = 0; i < fixed.rgb.size(); ++i) {
+        ASSERT_LE(std::abs(fixed.rgb[i] - shaded.rgb[i]), 1) << "byte " << i;
+    }
+    EXPECT_GT(distinctColours(shaded), 20);
+
+    // Mesa without ES2 compatibility takes no #version 100 shader.
+    setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_ES2_compatibility", 1);
+    const ProgramRun failed = capture("shader", "never.png");
+    unsetenv("MESA_EXTENSION_OVERRIDE");
+    EXPECT_EQ(failed.status, 1) << failed.err;
+    EXPECT_EQ(failed.err.rfind("materials-lights-capture: shader ", 0), 0u) << failed.err;
+    EXPECT_GT(failed.err.size(), std::string("materials-lights-capture: shader ").size() + 20);
+    EXPECT_FALSE(dir.entries().count("never.png"));
 }
 
 TEST(Capture, ReplacesAnExistingFile)

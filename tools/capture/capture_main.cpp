@@ -74,7 +74,10 @@ int capture(const CaptureOptions& options)
             return fail(status, target.error());
         }
         try {
-            frame = drawPicture(options.picture, state, target);
+            if (const int status = drawPicture(options.picture, state, target, frame, error);
+                status != EXIT_DONE) {
+                return fail(status, error);
+            }
         } catch (const std::bad_alloc&) {
             return fail(EXIT_BAD_REQUEST, "--size " + std::to_string(state.width) + "x" +
                                               std::to_string(state.height) +

@@ -6,6 +6,8 @@
 #include "overview.h"
 #include "render/gl.h"
 #include "render/render.h"
+#include "shading/frame_uniforms.h"
+#include "shading/shading.h"
 
 #include <cstdio>
 
@@ -27,8 +29,16 @@ CommandOption flag(const std::string& name, bool& set)
 
 std::vector<CommandOption> pictureOptions(PictureOptions& picture)
 {
+    CommandOption renderer{"--renderer", false, true, [&picture](const std::string& value) {
+                               if (value == "fixed" || value == "shader") {
+                                   picture.renderer = value == "fixed" ? FrameRenderer::Fixed
+                                                                       : FrameRenderer::Shader;
+                                   return std::string();
+                               }
+                               return "--renderer must be fixed or shader, not " + quoted(value);
+                           }};
     return {flag("--show-lights", picture.showLights), flag("--overview", picture.overview),
-            flag("--layers", picture.layers)};
+            flag("--layers", picture.layers), renderer};
 }
 
 std::string pictureOptionsUsage()
@@ -43,11 +53,20 @@ std::string pictureOptionsUsage()
            "  --layers         each light's diffuse and specular terms as frames of their\n"
            "                   own, their sum and the demo's frame, in a labelled grid;\n"
            "                   --size is each frame's size; it goes with neither of the\n"
-           "                   other two\n";
+           "                   other two\n"
+           "  --renderer R     who draws the frame: fixed (the default) the fixed-function\n"
+           "                   pipeline, as the demo does; shader the project's own shader,\n"
+           "                   with GL's lighting equation in GLSL (the frame alone or\n"
+           "                   with --show-lights)\n";
 }
 
 std::string checkPicture(const PictureOptions& picture, const StateOptions& state)
 {
+    if (picture.renderer == FrameRenderer::Shader && (picture.overview || picture.layers)) {
+        return std::string("--renderer shader draws the demo's frame, alone or with "
+                           "--show-lights, not ") +
+               (picture.overview ? "--overview" : "--layers");
+    }
     if (picture.layers && picture.overview) {
         return "--layers and --overview are two different pictures: give one of them";
     }
@@ -68,21 +87,52 @@ std::string checkPicture(const PictureOptions& picture, const StateOptions& stat
     return {};
 }
 
-RgbImage drawPicture(const PictureOptions& picture, const StateOptions& state,
-                     const OffscreenTarget& target)
+namespace {
+
+// The frame drawn by the shader renderer, with GL's matrices then set as
+// the fixed-function frame leaves them, so marks drawn after it land where
+// they land in that frame.
+bool drawShadedFrame(std::string& error)
 {
-    if (picture.layers) {
-        // Each layer is a display() frame, which checks for errors itself.
-        return layOutLayers(state, drawLayers(state, [&target] { return target.read(); }));
+    static ShaderRenderer renderer;
+    const SceneState scene = demoSceneState(viewer);
+    if (!renderer.draw(scene, error)) {
+        return false;
     }
-    if (picture.overview) {
+    const FrameUniforms frame = frameUniforms(scene, renderer.mesh().solids);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(frame.projection.m);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(frame.view.m);
+    return true;
+}
+
+}  // namespace
+
+int drawPicture(const PictureOptions& options, const StateOptions& state,
+                const OffscreenTarget& target, RgbImage& picture, std::string& error)
+{
+    if (options.layers) {
+        // Each layer is a display() frame, which checks for errors itself.
+        picture = layOutLayers(state, drawLayers(state, [&target] { return target.read(); }));
+        return EXIT_DONE;
+    }
+    if (options.overview) {
         drawOverview(state);
+    } else if (options.renderer == FrameRenderer::Shader) {
+        enterState(state);
+        if (!drawShadedFrame(error)) {
+            return EXIT_NO_DISPLAY_OR_GL;
+        }
+        if (options.showLights) {
+            drawLightMarkers(state.lightingMode);
+        }
     } else {
         // The state the demo would be in, and the frame it would draw;
         // display() leaves the scene's turned frame current for the marks.
         enterState(state);
         display();
-        if (picture.showLights) {
+        if (options.showLights) {
             drawLightMarkers(state.lightingMode);
         }
     }
@@ -91,7 +141,8 @@ RgbImage drawPicture(const PictureOptions& picture, const StateOptions& state,
         std::fputs("Erreur OpenGL\n", stdout);
         std::fflush(stdout);
     }
-    return target.read();
+    picture = target.read();
+    return EXIT_DONE;
 }
 
 std::string describePicture(const PictureOptions& picture, const StateOptions& state)
@@ -103,5 +154,7 @@ std::string describePicture(const PictureOptions& picture, const StateOptions& s
     if (picture.overview) {
         return what + "; the rig seen from outside, with the three viewpoints";
     }
-    return picture.showLights ? what + "; the lights marked" : what;
+    const std::string drawn =
+        picture.renderer == FrameRenderer::Shader ? what + "; drawn by the shader renderer" : what;
+    return picture.showLights ? drawn + "; the lights marked" : drawn;
 }

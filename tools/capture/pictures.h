@@ -10,13 +10,18 @@
 #include <string>
 #include <vector>
 
+// Who draws the frame: the fixed-function pipeline, as the demo does, or the
+// shader renderer with the same lighting equation.
+enum class FrameRenderer { Fixed, Shader };
+
 struct PictureOptions {
     bool showLights = false;
     bool overview = false;
     bool layers = false;
+    FrameRenderer renderer = FrameRenderer::Fixed;
 };
 
-// The three flags, storing into `picture`.
+// The three flags and --renderer, storing into `picture`.
 std::vector<CommandOption> pictureOptions(PictureOptions& picture);
 
 // The --help lines that describe them.
@@ -28,10 +33,12 @@ std::string pictureOptionsUsage();
 std::string checkPicture(const PictureOptions& picture, const StateOptions& state);
 
 // Draws the picture into `target`, which must be ready and of the state's
-// size, and reads it back. Throws std::bad_alloc when it does not fit in
-// memory.
-RgbImage drawPicture(const PictureOptions& picture, const StateOptions& state,
-                     const OffscreenTarget& target);
+// size, and reads it back into `picture`. Returns EXIT_DONE, or the status
+// a failure calls for with one line in `error` (a shader that does not
+// compile: EXIT_NO_DISPLAY_OR_GL, with the compiler's log). Throws
+// std::bad_alloc when it does not fit in memory.
+int drawPicture(const PictureOptions& options, const StateOptions& state,
+                const OffscreenTarget& target, RgbImage& picture, std::string& error);
 
 // One line naming what the picture shows, for its PNG description.
 std::string describePicture(const PictureOptions& picture, const StateOptions& state);

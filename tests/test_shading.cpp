@@ -1,0 +1,222 @@
+// The shader renderer against the fixed-function pipeline, both drawn by
+// Mesa into the same off-screen target: the demo's frames in every
+// viewpoint and mode, turned and at a size that is not square; then states
+// with the values the demo leaves at OpenGL's defaults, set the same way
+// for both. Every pixel within one level per channel.
+#include "gl_session.h"
+#include "offscreen.h"
+#include "render/render.h"
+#include "shading/shading.h"
+#include "support/gl_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Agreement {
+    long exact = 0, withinOne = 0, beyond = 0;
+    std::string firstBeyond;
+};
+
+Agreement compare(const RgbImage& fixed, const RgbImage& shaded)
+{
+    Agreement a;
+    for (size_t i = 0; i < fixed.rgb.size(); i += 3) {
+        int worst = 0;
+        for (size_t c = 0; c < 3; ++c) {
+            worst = std::max(worst, std::abs(fixed.rgb[i + c] - shaded.rgb[i + c]));
+        }
+        (worst == 0 ? a.exact : worst == 1 ? a.withinOne : a.beyond)++;
+        if (worst > 1 && a.firstBeyond.empty()) {
+            const size_t pixel = i / 3;
+            char text[160];
+            std::snprintf(text, sizeof text, "(%zu, %zu): fixed %d %d %d, shader %d %d %d",
+                          pixel % static_cast<size_t>(fixed.width),
+                          pixel / static_cast<size_t>(fixed.width), fixed.rgb[i],
+                          fixed.rgb[i + 1], fixed.rgb[i + 2], shaded.rgb[i], shaded.rgb[i + 1],
+                          shaded.rgb[i + 2]);
+            a.firstBeyond = text;
+        }
+    }
+    return a;
+}
+
+Image asImage(const RgbImage& frame)
+{
+    return Image{frame.width, frame.height, frame.rgb};
+}
+
+struct Frames {
+    RgbImage fixed, shaded;
+};
+
+// Draws `state` both ways into one target of its size. `fixed` draws the
+// fixed-function frame of the state `viewer` is in.
+Frames drawBoth(const SceneState& state, const std::function<void()>& fixed,
+                const std::string& name)
+{
+    ensureGlWindow();
+    const ViewerState& view = state.view;
+    OffscreenTarget target(view.windowWidth, view.windowHeight);
+    EXPECT_EQ(target.outcome(), OffscreenTarget::Outcome::Ready) << target.error();
+    viewer = view;
+    reshape(view.windowWidth, view.windowHeight);
+    fixed();
+    const RgbImage fixedFrame = target.read();
+
+    static ShaderRenderer renderer;
+    std::string log;
+    EXPECT_TRUE(renderer.draw(state, log)) << log;
+    const RgbImage shaded = target.read();
+    keepForInspection(asImage(fixedFrame), name + "_fixed");
+    keepForInspection(asImage(shaded), name + "_shader");
+    // Both frames must show the scene, not two blank pictures that agree.
+    EXPECT_TRUE(std::any_of(shaded.rgb.begin(), shaded.rgb.end(), [](unsigned char c) { return c > 40; }));
+    return {fixedFrame, shaded};
+}
+
+void add(Agreement& total, const Agreement& a)
+{
+    total.exact += a.exact;
+    total.withinOne += a.withinOne;
+    total.beyond += a.beyond;
+}
+
+ViewerState viewAt(int viewpoint, int mode, float x = 0, float y = 0, float z = 0,
+                   int width = 300, int height = 300)
+{
+    return ViewerState{width, height, mode, viewpoint, x, y, z, 0};
+}
+
+void report(const char* what, const Agreement& total)
+{
+    std::printf("%s: exact %ld, within one level %ld, beyond %ld\n", what, total.exact,
+                total.withinOne, total.beyond);
+}
+
+TEST(ShaderFrames, DemoFramesEqualTheFixedFunctionFramesWithinOneLevel)
+{
+    std::vector<ViewerState> views;
+    for (int viewpoint = 0; viewpoint < VIEWPOINT_COUNT; ++viewpoint) {
+        for (int mode = 0; mode < LIGHTING_MODE_COUNT; ++mode) {
+            views.push_back(viewAt(viewpoint, mode));
+        }
+    }
+    views.push_back(viewAt(0, 3, 20, 30, 10));
+    views.push_back(viewAt(1, 2, -35, 120, 0));
+    views.push_back(viewAt(2, 1, 400, -75.5f, 33));
+    views.push_back(viewAt(1, 3, 10, -20, 5, 401, 257));
+
+    Agreement total;
+    for (const ViewerState& view : views) {
+        char name[96];
+        std::snprintf(name, sizeof name, "shader_vp%d_mode%d_%gx%gx%g_%dx%d", view.viewpoint,
+                      view.lightingMode, double(view.angleX), double(view.angleY),
+                      double(view.angleZ), view.windowWidth, view.windowHeight);
+        const Frames frames = drawBoth(demoSceneState(view), display, name);
+        const Agreement a = compare(frames.fixed, frames.shaded);
+        EXPECT_EQ(a.beyond, 0) << name << ": first pixel beyond one level " << a.firstBeyond;
+        add(total, a);
+    }
+    report("demo frames", total);
+}
+
+// Values the demo leaves at OpenGL's defaults, each state drawn by the
+// fixed-function pipeline with the same values set.
+struct ChangedState {
+    const char* name;
+    int viewpoint, mode;
+    float angleX, angleY, angleZ;
+    std::function<void(SceneSetup&)> change;
+};
+
+const ChangedState CHANGED_STATES[] = {
+    {"attenuation", 0, 3, 15, -25, 5,
+     [](SceneSetup& s) {
+         for (LightSetup& light : s.lights) {
+             light.attenuation[0] = 0.5f;
+             light.attenuation[1] = 0.1f;
+             light.attenuation[2] = 0.02f;
+         }
+     }},
+    {"spot_exponent_and_wider_cone", 1, 2, 15, -25, 5,
+     [](SceneSetup& s) {
+         s.lights[2].spotExponent = 20.0f;
+         s.lights[2].spotCutoff = 30.0f;
+         s.lights[2].attenuation[1] = 0.05f;
+     }},
+    {"local_viewer", 0, 3, 15, -25, 5, [](SceneSetup& s) { s.lightModel.localViewer = true; }},
+    // Looking into the tube: its inside shows the back material.
+    {"two_sided_from_above", 2, 3, 30, 0, 0, [](SceneSetup& s) { s.lightModel.twoSided = true; }},
+    {"light_ambient_and_emission", 0, 3, 15, -25, 5,
+     [](SceneSetup& s) {
+         for (LightSetup& light : s.lights) {
+             light.ambient[0] = 0.3f;
+             light.ambient[1] = 0.2f;
+             light.ambient[2] = 0.1f;
+         }
+         s.material.ambient[0] = s.material.ambient[1] = 0.5f;
+         s.material.emission[2] = 0.2f;
+         s.lightModel.ambient[1] = 0.4f;
+     }},
+    {"white_light_from_a_direction_shininess_5", 1, 0, 15, -25, 5,
+     [](SceneSetup& s) {
+         const float direction[4] = {0.3f, 1.0f, 0.6f, 0.0f};
+         std::copy(direction, direction + 4, s.lights[0].position);
+         s.material.shininess = 5.0f;
+     }},
+};
+
+TEST(ShaderFrames, ValuesTheDemoLeavesAtDefaultsGiveTheFixedFunctionFrames)
+{
+    Agreement total;
+    for (const ChangedState& changed : CHANGED_STATES) {
+        SceneState state = demoSceneState(viewAt(changed.viewpoint, changed.mode, changed.angleX,
+                                                 changed.angleY, changed.angleZ));
+        changed.change(state.setup);
+        const Frames unchanged = drawBoth(demoSceneState(state.view), display, "unchanged");
+        const Frames frames = drawBoth(state, [&state] { drawFixedFunctionFrame(state); },
+                                       std::string("shader_") + changed.name);
+        const Agreement a = compare(frames.fixed, frames.shaded);
+        EXPECT_EQ(a.beyond, 0) << changed.name << ": first pixel beyond one level "
+                               << a.firstBeyond;
+        // The changed values must show in the fixed-function frame: pixels
+        // the demo's own values draw otherwise.
+        EXPECT_GT(compare(unchanged.fixed, frames.fixed).beyond, 500) << changed.name;
+        add(total, a);
+    }
+    report("changed states", total);
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The README quotes the shader's lighting function: the quote must be the
+// file as it stands.
+TEST(ShaderSource, ReadmeQuotesTheLightingFunctionAsItStands)
+{
+    const std::string readme = fileText(std::string(ML_SOURCE_DIR) + "/README.md");
+    const std::string shader = fileText(std::string(ML_SOURCE_DIR) + "/shading/lighting.glsl");
+    const std::string::size_type open = readme.find("```glsl\nvoid addLight(");
+    ASSERT_NE(open, std::string::npos) << "the README quotes no addLight";
+    const std::string::size_type start = open + 8;
+    const std::string quoted = readme.substr(start, readme.find("```", start) - start);
+    EXPECT_NE(shader.find(quoted), std::string::npos)
+        << "the README's addLight is not shading/lighting.glsl's: quote it anew";
+    EXPECT_EQ(quoted.substr(quoted.size() - 2), "}\n");
+}
+
+}  // namespace
