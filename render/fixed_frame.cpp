@@ -1,31 +1,47 @@
 // Any state of the scene drawn by the fixed-function pipeline: the demo's
 // frame cycle, with every value the demo leaves at OpenGL's defaults set
-// from the state as well.
+// from the state as well, through the calls stateCalls() lists.
 #include "render/render.h"
 
 #include "render/frame_steps.h"
 #include "render/gl.h"
+#include "render/state_calls.h"
+
+#include <vector>
+
+static_assert(NAME_FRONT == GL_FRONT && NAME_LIGHTING == GL_LIGHTING &&
+                  NAME_LIGHT_MODEL_LOCAL_VIEWER == GL_LIGHT_MODEL_LOCAL_VIEWER &&
+                  NAME_LIGHT_MODEL_TWO_SIDE == GL_LIGHT_MODEL_TWO_SIDE &&
+                  NAME_LIGHT_MODEL_AMBIENT == GL_LIGHT_MODEL_AMBIENT &&
+                  NAME_AMBIENT == GL_AMBIENT && NAME_DIFFUSE == GL_DIFFUSE &&
+                  NAME_SPECULAR == GL_SPECULAR && NAME_POSITION == GL_POSITION &&
+                  NAME_SPOT_DIRECTION == GL_SPOT_DIRECTION &&
+                  NAME_SPOT_EXPONENT == GL_SPOT_EXPONENT && NAME_SPOT_CUTOFF == GL_SPOT_CUTOFF &&
+                  NAME_CONSTANT_ATTENUATION == GL_CONSTANT_ATTENUATION &&
+                  NAME_LINEAR_ATTENUATION == GL_LINEAR_ATTENUATION &&
+                  NAME_QUADRATIC_ATTENUATION == GL_QUADRATIC_ATTENUATION &&
+                  NAME_EMISSION == GL_EMISSION && NAME_SHININESS == GL_SHININESS &&
+                  NAME_LIGHT0 == GL_LIGHT0,
+              "the calls name GL's own enumerants");
 
 namespace {
 
-void setLight(GLenum id, const LightSetup& light, bool on)
+void execute(const std::vector<GlCall>& calls)
 {
-    if (!on) {
-        glDisable(id);
-        return;
+    for (const GlCall& call : calls) {
+        switch (call.function) {
+        case GlCall::Enable: glEnable(call.target); break;
+        case GlCall::Disable: glDisable(call.target); break;
+        case GlCall::LightModelfv: glLightModelfv(call.parameter, call.values); break;
+        case GlCall::LightModeli:
+            glLightModeli(call.parameter, call.values[0] != 0.0f ? GL_TRUE : GL_FALSE);
+            break;
+        case GlCall::Lightfv: glLightfv(call.target, call.parameter, call.values); break;
+        case GlCall::Lightf: glLightf(call.target, call.parameter, call.values[0]); break;
+        case GlCall::Materialfv: glMaterialfv(call.target, call.parameter, call.values); break;
+        case GlCall::Materialf: glMaterialf(call.target, call.parameter, call.values[0]); break;
+        }
     }
-    glEnable(id);
-    glLightfv(id, GL_AMBIENT, light.ambient);
-    glLightfv(id, GL_DIFFUSE, light.diffuse);
-    glLightfv(id, GL_SPECULAR, light.specular);
-    glLightf(id, GL_SPOT_CUTOFF, light.spotCutoff);
-    glLightf(id, GL_SPOT_EXPONENT, light.spotExponent);
-    glLightf(id, GL_CONSTANT_ATTENUATION, light.attenuation[0]);
-    glLightf(id, GL_LINEAR_ATTENUATION, light.attenuation[1]);
-    glLightf(id, GL_QUADRATIC_ATTENUATION, light.attenuation[2]);
-    // In the turned scene's frame, like the demo's lights.
-    glLightfv(id, GL_POSITION, light.position);
-    glLightfv(id, GL_SPOT_DIRECTION, light.spotDirection);
 }
 
 }  // namespace
@@ -36,17 +52,13 @@ void drawFixedFunctionFrame(const SceneState& state)
     // after this one find it as initLighting() left it.
     glPushAttrib(GL_LIGHTING_BIT);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const StateCalls calls = stateCalls(state);
+    execute(calls.lasting);
     setupCamera(state.view);
-
-    const SceneSetup& setup = state.setup;
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, setup.lightModel.ambient);
-    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, setup.lightModel.localViewer ? GL_TRUE : GL_FALSE);
-    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, setup.lightModel.twoSided ? GL_TRUE : GL_FALSE);
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        setLight(GL_LIGHT0 + static_cast<GLenum>(i), setup.lights[i], state.lightOn[i]);
-    }
-    glMaterialfv(GL_FRONT, GL_EMISSION, setup.material.emission);
-    drawSolids(setup.material, state.tessellation);
+    // In the turned scene's frame, like the demo's lights.
+    execute(calls.placed);
+    execute(calls.material);
+    drawSolids(state.setup.material, state.tessellation);
     glFlush();
     glPopAttrib();
 }

@@ -6,8 +6,10 @@
 #include "gl_session.h"
 #include "offscreen.h"
 #include "render/render.h"
+#include "render/state_calls.h"
 #include "shading/shading.h"
 #include "support/gl_fixture.h"
+#include "support/program_run.h"
 
 #include <gtest/gtest.h>
 
@@ -217,6 +219,25 @@ TEST(ShaderSource, ReadmeQuotesTheLightingFunctionAsItStands)
     EXPECT_NE(shader.find(quoted), std::string::npos)
         << "the README's addLight is not shading/lighting.glsl's: quote it anew";
     EXPECT_EQ(quoted.substr(quoted.size() - 2), "}\n");
+}
+
+// The calls a learner copies are C that a compiler takes, with GL's names.
+TEST(StateCallsAsC, CompileAgainstGlsOwnHeader)
+{
+    SceneState state = demoSceneState(viewAt(0, 3));
+    CHANGED_STATES[4].change(state.setup);
+    state.setup.lights[2].spotExponent = 12.5f;
+    state.lightOn[1] = false;
+    const std::string code = stateCallsAsC(state);
+    for (const char* expected : {"glDisable(GL_LIGHT1);", "GL_SPOT_EXPONENT, 12.5f);",
+                                 "GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);", "GL_EMISSION, v"}) {
+        EXPECT_NE(code.find(expected), std::string::npos) << expected << " not in\n" << code;
+    }
+    TempDir dir;
+    writeText(dir / "state.cpp", "#include <GL/gl.h>\nvoid setState() {\n" + code + "}\n");
+    const ProgramRun r = runProgram(ML_CXX_COMPILER, {"-fsyntax-only", "-Wall", "-Werror",
+                                                      dir / "state.cpp"});
+    EXPECT_EQ(r.status, 0) << r.err << code;
 }
 
 }  // namespace
