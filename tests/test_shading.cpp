@@ -230,7 +230,8 @@ TEST(StateCallsAsC, CompileAgainstGlsOwnHeader)
     state.lightOn[1] = false;
     const std::string code = stateCallsAsC(state);
     for (const char* expected : {"glDisable(GL_LIGHT1);", "GL_SPOT_EXPONENT, 12.5f);",
-                                 "GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);", "GL_EMISSION, v"}) {
+                                 "GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);",
+                                 "GL_EMISSION, material_emission);"}) {
         EXPECT_NE(code.find(expected), std::string::npos) << expected << " not in\n" << code;
     }
     TempDir dir;

@@ -42,14 +42,6 @@ void displayFrame()
     }
 }
 
-// exit() (Escape) while the spin is on leaves GLUT's idle timer pending,
-// and a pending timer keeps Emscripten's runtime from ending. Removing the
-// idle callback lets it end when the timer fires, a few milliseconds later.
-void stopSpinAtExit()
-{
-    glutIdleFunc(nullptr);
-}
-
 }  // namespace
 
 // For the page's tests: the viewer state and the count of frames drawn, as
@@ -77,7 +69,6 @@ int main(int argc, char** argv)
         reportProblem("webgl", "");
         return 1;
     }
-    std::atexit(stopSpinAtExit);
 
     glutKeyboardFunc(keyboard);
     glutSpecialFunc(specialKey);
