@@ -88,6 +88,7 @@ struct ShaderRenderer::Program {
     struct MaterialLocations {
         GLint ambient, diffuse, specular, emission, shininess;
     } front, back;
+    GLint probePosition = -1, probeBack = -1;
 
     ~Program() { glDeleteProgram(id); }
 
@@ -115,6 +116,8 @@ struct ShaderRenderer::Program {
         }
         front = materialAt("u_front");
         back = materialAt("u_back");
+        probePosition = at("u_probePosition");
+        probeBack = at("u_probeBack");
     }
 };
 
@@ -122,6 +125,7 @@ struct ShaderRenderer::Buffers {
     GLuint vertices = 0;  // each solid's distinct corners: position, normal
     GLuint indices = 0;   // each solid's triangles as 16-bit indices into its corners
     GLuint ids = 0;       // per triangle corner: position, id bytes
+    GLuint corner = 0;    // one corner to light alone: position, normal
     int firstVertex[SOLID_COUNT] = {};
     int firstIndex[SOLID_COUNT] = {};
     int count[SOLID_COUNT] = {};  // corners: 3 a triangle
@@ -131,12 +135,14 @@ struct ShaderRenderer::Buffers {
         glGenBuffers(1, &vertices);
         glGenBuffers(1, &indices);
         glGenBuffers(1, &ids);
+        glGenBuffers(1, &corner);
     }
     ~Buffers()
     {
         glDeleteBuffers(1, &vertices);
         glDeleteBuffers(1, &indices);
         glDeleteBuffers(1, &ids);
+        glDeleteBuffers(1, &corner);
     }
 };
 
@@ -154,14 +160,25 @@ std::string ShaderRenderer::fragmentSource(const SceneState& state)
            definesFor(state) + LIGHTING_GLSL + SCENE_FRAG;
 }
 
-ShaderRenderer::Program* ShaderRenderer::programFor(const SceneState& state, bool ids,
+ShaderRenderer::Program* ShaderRenderer::programFor(const SceneState& state, Pass pass,
                                                     std::string& log)
 {
-    const std::string vertex = ids ? std::string("#version 100\n") + TRIANGLE_IDS_VERT
-                                   : vertexSource(state);
-    const std::string fragment =
-        ids ? std::string("#version 100\n") + FRAGMENT_PRECISION + TRIANGLE_IDS_FRAG
-            : fragmentSource(state);
+    const bool ids = pass == Pass::TriangleIds;
+    std::string vertex, fragment;
+    if (ids) {
+        vertex = std::string("#version 100\n") + TRIANGLE_IDS_VERT;
+        fragment = std::string("#version 100\n") + FRAGMENT_PRECISION + TRIANGLE_IDS_FRAG;
+    } else if (pass == Pass::CornerProbe) {
+        SceneState perVertex = state;
+        perVertex.shading = ShadingMode::PerVertex;
+        const std::string defines = "#define CORNER_PROBE\n" + definesFor(perVertex);
+        vertex = "#version 100\n" + defines + LIGHTING_GLSL + SCENE_VERT;
+        fragment = "#version 100\n" + std::string(FRAGMENT_PRECISION) + defines + LIGHTING_GLSL +
+                   SCENE_FRAG;
+    } else {
+        vertex = vertexSource(state);
+        fragment = fragmentSource(state);
+    }
     const std::string key = vertex + '\0' + fragment;
     if (const auto found = programs_.find(key); found != programs_.end()) {
         return found->second.get();
@@ -268,7 +285,7 @@ void ShaderRenderer::uploadIds()
 
 bool ShaderRenderer::prepare(const SceneState& state, std::string& log)
 {
-    if (programFor(state, false, log) == nullptr) {
+    if (programFor(state, Pass::Scene, log) == nullptr) {
         return false;
     }
     const Tessellation& t = state.tessellation;
@@ -282,17 +299,10 @@ bool ShaderRenderer::prepare(const SceneState& state, std::string& log)
     return true;
 }
 
-bool ShaderRenderer::draw(const SceneState& state, std::string& log)
+void ShaderRenderer::setUniforms(const Program& program, const SceneState& state)
 {
-    if (!prepare(state, log)) {
-        return false;
-    }
-    const Program& program = *programFor(state, false, log);
     const FrameUniforms frame = frameUniforms(state, mesh_.solids);
     const SceneSetup& setup = state.setup;
-
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
     glUseProgram(program.id);
     glUniform4fv(program.globalAmbient, 1, setup.lightModel.ambient);
     for (int i = 0; i < LIGHT_COUNT; ++i) {
@@ -320,6 +330,20 @@ bool ShaderRenderer::draw(const SceneState& state, std::string& log)
     glUniform4fv(program.back.specular, 1, back.specular);
     glUniform4fv(program.back.emission, 1, back.emission);
     glUniform1f(program.back.shininess, back.shininess);
+}
+
+bool ShaderRenderer::draw(const SceneState& state, std::string& log)
+{
+    if (!prepare(state, log)) {
+        return false;
+    }
+    const Program& program = *programFor(state, Pass::Scene, log);
+    const FrameUniforms frame = frameUniforms(state, mesh_.solids);
+    const MaterialSetup& front = state.setup.material;
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    setUniforms(program, state);
 
     glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_->indices);
@@ -353,7 +377,7 @@ bool ShaderRenderer::draw(const SceneState& state, std::string& log)
 
 bool ShaderRenderer::drawTriangleIds(const SceneState& state, std::string& log)
 {
-    Program* program = programFor(state, true, log);
+    Program* program = programFor(state, Pass::TriangleIds, log);
     if (program == nullptr || !prepare(state, log)) {
         return false;
     }
@@ -382,5 +406,72 @@ bool ShaderRenderer::drawTriangleIds(const SceneState& state, std::string& log)
     glDisableVertexAttribArray(ID_SLOT);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glUseProgram(0);
+    return true;
+}
+
+bool ShaderRenderer::probeCorners(const SceneState& state, int index, bool back,
+                                  unsigned char rgb[3][3], std::string& log)
+{
+    Program* program = programFor(state, Pass::CornerProbe, log);
+    if (program == nullptr || !prepare(state, log)) {
+        return false;
+    }
+    MeshSolid solid = MESH_CUBE;
+    int within = 0;
+    if (!mesh_.locate(index, solid, within)) {
+        log = "no triangle " + std::to_string(index) + " in the mesh";
+        return false;
+    }
+    const SolidMesh& mesh = mesh_.solids[solid];
+    const FrameUniforms frame = frameUniforms(state, mesh_.solids);
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    setUniforms(*program, state);
+    const SolidUniforms& placed = frame.solids[solid];
+    glUniformMatrix4fv(program->modelViewProjection, 1, GL_FALSE, placed.modelViewProjection.m);
+    glUniformMatrix4fv(program->modelView, 1, GL_FALSE, placed.modelView.m);
+    glUniformMatrix3fv(program->normalMatrix, 1, GL_FALSE, placed.normalMatrix);
+    glUniform4fv(program->front.diffuse, 1, state.setup.material.diffuse[solid]);
+    glUniform1i(program->probeBack, back ? 1 : 0);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableVertexAttribArray(POSITION_SLOT);
+    glEnableVertexAttribArray(NORMAL_SLOT);
+    for (int corner = 0; corner < 3; ++corner) {
+        const size_t at = (static_cast<size_t>(within) * 3 + static_cast<size_t>(corner)) * 3;
+        const float vertex[6] = {mesh.positions[at], mesh.positions[at + 1], mesh.positions[at + 2],
+                                 mesh.normals[at],   mesh.normals[at + 1],   mesh.normals[at + 2]};
+        glBindBuffer(GL_ARRAY_BUFFER, buffers_->corner);
+        glBufferData(GL_ARRAY_BUFFER, sizeof vertex, vertex, GL_STREAM_DRAW);
+        glVertexAttribPointer(POSITION_SLOT, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+        glVertexAttribPointer(NORMAL_SLOT, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                              reinterpret_cast<const void*>(3 * sizeof(float)));
+        // Pixel (corner, 0) of the viewport, in clip coordinates; the same in
+        // the last row, which is row 0 where the clip origin is the upper left.
+        for (const float edge : {-1.0f, 1.0f}) {
+            const float probe[4] = {
+                2.0f * (static_cast<float>(corner) + 0.5f) / static_cast<float>(viewport[2]) - 1.0f,
+                edge * (1.0f - 1.0f / static_cast<float>(viewport[3])), 0.0f, 1.0f};
+            glUniform4fv(program->probePosition, 1, probe);
+            glDrawArrays(GL_POINTS, 0, 1);
+        }
+    }
+    glDisableVertexAttribArray(POSITION_SLOT);
+    glDisableVertexAttribArray(NORMAL_SLOT);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glUseProgram(0);
+    glEnable(GL_DEPTH_TEST);
+
+    unsigned char pixels[3 * 4];
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(viewport[0], viewport[1], 3, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    for (int corner = 0; corner < 3; ++corner) {
+        for (int c = 0; c < 3; ++c) {
+            rgb[corner][c] = pixels[corner * 4 + c];
+        }
+    }
     return true;
 }

@@ -4,6 +4,9 @@
 // lighting; otherwise they show the front colour, as GL shows them.
 uniform Material u_front;
 uniform Material u_back;
+#ifdef CORNER_PROBE
+uniform bool u_probeBack;  // the back colour, of a triangle seen from behind
+#endif
 
 #ifdef PER_PIXEL
 varying vec3 v_eyePosition;
@@ -26,6 +29,8 @@ void main()
     }
 #endif
     gl_FragColor = lightColour(v_eyePosition, normal, u_front);
+#elif defined(CORNER_PROBE) && defined(TWO_SIDED)
+    gl_FragColor = u_probeBack ? v_backColour : v_frontColour;
 #elif defined(TWO_SIDED)
     gl_FragColor = gl_FrontFacing ? v_frontColour : v_backColour;
 #else

@@ -8,6 +8,10 @@ uniform mat4 u_modelView;
 uniform mat3 u_normalMatrix;
 uniform Material u_front;
 uniform Material u_back;
+#ifdef CORNER_PROBE
+// Where the one corner drawn lands, in clip coordinates.
+uniform vec4 u_probePosition;
+#endif
 
 #ifdef PER_PIXEL
 varying vec3 v_eyePosition;
@@ -23,6 +27,11 @@ void main()
 {
     vec4 position = vec4(a_position, 1.0);
     gl_Position = u_modelViewProjection * position;
+#ifdef CORNER_PROBE
+    // The corner lit as always, but drawn as one pixel where it can be read.
+    gl_Position = u_probePosition;
+    gl_PointSize = 1.0;
+#endif
     vec3 eye = (u_modelView * position).xyz;
     vec3 normal = normalize(u_normalMatrix * a_normal);
 #ifdef PER_PIXEL

@@ -35,6 +35,14 @@ public:
     // byte in blue; black is the background. Same coverage as draw().
     bool drawTriangleIds(const SceneState& state, std::string& log);
 
+    // How the corners of triangle `index` (drawing order) are lit in
+    // `state`: each corner drawn alone into one pixel at the lower left of the
+    // current framebuffer with the per-vertex program, and read back, 8-bit
+    // RGB. `back`: the colour of the back side (two-sided lighting). The
+    // framebuffer's contents are spoilt: draw the frame again afterwards.
+    bool probeCorners(const SceneState& state, int index, bool back, unsigned char rgb[3][3],
+                      std::string& log);
+
     // The mesh of the last state drawn.
     const SceneMesh& mesh() const { return mesh_; }
 
@@ -47,7 +55,9 @@ private:
     struct Program;
     struct Buffers;
 
-    Program* programFor(const SceneState& state, bool ids, std::string& log);
+    enum class Pass { Scene, TriangleIds, CornerProbe };
+    Program* programFor(const SceneState& state, Pass pass, std::string& log);
+    void setUniforms(const Program& program, const SceneState& state);
     void upload(const Tessellation& tessellation);
     void uploadIds();
 

@@ -3,6 +3,7 @@
 // viewpoint and mode, turned and at a size that is not square; then states
 // with the values the demo leaves at OpenGL's defaults, set the same way
 // for both. Every pixel within one level per channel.
+#include "drawn_frame.h"
 #include "gl_session.h"
 #include "offscreen.h"
 #include "render/render.h"
@@ -219,6 +220,36 @@ TEST(ShaderSource, ReadmeQuotesTheLightingFunctionAsItStands)
     EXPECT_NE(shader.find(quoted), std::string::npos)
         << "the README's addLight is not shading/lighting.glsl's: quote it anew";
     EXPECT_EQ(quoted.substr(quoted.size() - 2), "}\n");
+}
+
+// The corners the shader lights, each read back alone, are the colours
+// GL's fixed-function pipeline lit the same corners with (its feedback).
+TEST(ShaderCorners, ProbedCornersAreGlsLitCorners)
+{
+    ensureGlWindow();
+    const StateOptions options{0, 3, 20, 30, 10, 300, 300};
+    DrawnFrame frame;
+    std::string error;
+    ASSERT_EQ(drawFrame(options, frame, error), 0) << error;
+    OffscreenTarget target(300, 300);
+    const SceneState state = demoSceneState(viewer);
+    static ShaderRenderer renderer;
+    int compared = 0;
+    for (size_t index = 7; index < frame.triangles.size(); index += 613) {
+        unsigned char rgb[3][3];
+        std::string log;
+        ASSERT_TRUE(renderer.probeCorners(state, static_cast<int>(index), false, rgb, log)) << log;
+        for (int corner = 0; corner < 3; ++corner) {
+            const Colour& gl = frame.triangles[index].corner[corner].colour;
+            const double expected[3] = {gl.r * 255, gl.g * 255, gl.b * 255};
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_NEAR(rgb[corner][c], expected[c], 1.0)
+                    << "triangle " << index << " corner " << corner << " channel " << c;
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 100);
 }
 
 // The calls a learner copies are C that a compiler takes, with GL's names.
