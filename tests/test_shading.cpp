@@ -8,6 +8,8 @@
 #include "offscreen.h"
 #include "render/render.h"
 #include "render/state_calls.h"
+#include "light_markers.h"
+#include "shading/marks.h"
 #include "shading/shading.h"
 #include "support/gl_fixture.h"
 #include "support/program_run.h"
@@ -250,6 +252,32 @@ TEST(ShaderCorners, ProbedCornersAreGlsLitCorners)
         }
     }
     EXPECT_GT(compared, 100);
+}
+
+// The lights' marks drawn by the shader over the shader's frame are the
+// capture tool's marks over the fixed-function frame.
+TEST(ShaderMarks, AreTheCaptureToolsMarks)
+{
+    ensureGlWindow();
+    OffscreenTarget target(300, 300);
+    static ShaderRenderer renderer;
+    static MarkRenderer marks;
+    for (const ViewerState& view : {viewAt(0, 3), viewAt(1, 2, 0, 30, 0), viewAt(2, 3, 10, -20, 5)}) {
+        SceneState state = demoSceneState(view);
+        state.setup.lights[0].position[0] = 1.5f;  // a star off the origin
+        viewer = view;
+        reshape(300, 300);
+        drawFixedFunctionFrame(state);
+        drawLightMarkers(state);
+        const RgbImage fixed = target.read();
+        std::string log;
+        ASSERT_TRUE(renderer.draw(state, log)) << log;
+        ASSERT_TRUE(marks.draw(state, log)) << log;
+        const RgbImage shaded = target.read();
+        const Agreement a = compare(fixed, shaded);
+        EXPECT_EQ(a.beyond, 0) << a.firstBeyond;
+        keepForInspection(asImage(shaded), "shader_marks_vp" + std::to_string(view.viewpoint));
+    }
 }
 
 // The calls a learner copies are C that a compiler takes, with GL's names.

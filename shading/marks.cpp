@@ -1,0 +1,106 @@
+#include "shading/marks.h"
+
+#include "render/light_marks.h"
+#include "shading/frame_uniforms.h"
+#include "shading/gl_api.h"
+#include "shading/shader_sources.h"
+
+#include <vector>
+
+namespace {
+
+GLuint compiled(GLenum kind, const std::string& source, std::string& log)
+{
+    const GLuint shader = glCreateShader(kind);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        char text[2048] = "";
+        glGetShaderInfoLog(shader, sizeof text, nullptr, text);
+        log = std::string("the marks' shader does not compile: ") + text;
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+}  // namespace
+
+MarkRenderer::~MarkRenderer()
+{
+    if (program_ != 0) {
+        glDeleteProgram(program_);
+        glDeleteBuffers(1, &buffer_);
+    }
+}
+
+bool MarkRenderer::draw(const SceneState& state, std::string& log)
+{
+    if (program_ == 0) {
+        const GLuint vertex = compiled(GL_VERTEX_SHADER, std::string("#version 100\n") + MARKS_VERT, log);
+        const GLuint fragment = compiled(
+            GL_FRAGMENT_SHADER, std::string("#version 100\nprecision mediump float;\n") + MARKS_FRAG,
+            log);
+        if (vertex == 0 || fragment == 0) {
+            return false;
+        }
+        program_ = glCreateProgram();
+        glAttachShader(program_, vertex);
+        glAttachShader(program_, fragment);
+        glBindAttribLocation(program_, 0, "a_position");
+        glLinkProgram(program_);
+        glDeleteShader(vertex);
+        glDeleteShader(fragment);
+        modelViewProjection_ = glGetUniformLocation(program_, "u_modelViewProjection");
+        pointSize_ = glGetUniformLocation(program_, "u_pointSize");
+        colour_ = glGetUniformLocation(program_, "u_colour");
+        glGenBuffers(1, &buffer_);
+    }
+    // The scene's own frame: the solids' placements play no part.
+    const SolidMesh none[SOLID_COUNT] = {};
+    const FrameUniforms frame = frameUniforms(state, none);
+    const GlMatrix sceneToClip = product(frame.projection, frame.view);
+
+    glUseProgram(program_);
+#if !defined(__EMSCRIPTEN__)
+    // A desktop context sizes points by the shader only when asked to.
+    glEnable(GL_PROGRAM_POINT_SIZE);
+#endif
+    glUniformMatrix4fv(modelViewProjection_, 1, GL_FALSE, sceneToClip.m);
+    glUniform1f(pointSize_, MARK_DOT_SIZE);
+    glEnable(GL_DEPTH_TEST);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    glEnableVertexAttribArray(0);
+    const auto drawPoints = [](GLenum mode, const std::vector<MarkPoint>& points) {
+        if (points.empty()) {
+            return;
+        }
+        std::vector<float> xyz;
+        for (const MarkPoint& p : points) {
+            xyz.insert(xyz.end(), {static_cast<float>(p.x), static_cast<float>(p.y),
+                                   static_cast<float>(p.z)});
+        }
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(xyz.size() * sizeof(float)),
+                     xyz.data(), GL_STREAM_DRAW);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+        glDrawArrays(mode, 0, static_cast<GLsizei>(points.size()));
+    };
+    for (const LightMarks& marks : lightMarks(state)) {
+        glUniform3fv(colour_, 1, marks.colour);
+        drawPoints(GL_POINTS, marks.dots);
+        drawPoints(GL_LINES, marks.segments);
+        for (const auto& loop : marks.loops) {
+            drawPoints(GL_LINE_LOOP, loop);
+        }
+    }
+    glDisableVertexAttribArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glUseProgram(0);
+#if !defined(__EMSCRIPTEN__)
+    glDisable(GL_PROGRAM_POINT_SIZE);
+#endif
+    return true;
+}

@@ -1,0 +1,6 @@
+uniform vec3 u_colour;
+
+void main()
+{
+    gl_FragColor = vec4(u_colour, 1.0);
+}
