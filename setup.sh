@@ -8,6 +8,9 @@
 #   ./setup.sh windows       install mingw-w64, cross-build the Windows program:
 #                            build-windows/materials-lights.exe and its release zip
 #   ./setup.sh windows test  the same, then its tests under Wine (ctest -L windows)
+#   ./setup.sh web           install Emscripten, build the demo as one web page:
+#                            build-web/materials-lights.html
+#   ./setup.sh web test      the same, then its tests in headless Chromium (ctest -L web)
 #
 # All are idempotent: with everything present they only rebuild what changed.
 set -euo pipefail
@@ -15,6 +18,7 @@ cd "$(dirname "$0")"
 
 what=${1:-run}
 windows_what=
+web_what=
 case "$what" in
   run|test|build) ;;
   windows)
@@ -24,8 +28,15 @@ case "$what" in
       *) echo "usage: $0 windows [test]" >&2; exit 2 ;;
     esac
     ;;
-  -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) echo "usage: $0 [run|test|build|windows [test]]" >&2; exit 2 ;;
+  web)
+    web_what=${2:-build}
+    case "$web_what" in
+      build|test) ;;
+      *) echo "usage: $0 web [test]" >&2; exit 2 ;;
+    esac
+    ;;
+  -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  *) echo "usage: $0 [run|test|build|windows [test]|web [test]]" >&2; exit 2 ;;
 esac
 
 # Debian package names. The demo needs a compiler, CMake, OpenGL, GLU,
@@ -39,6 +50,10 @@ test_packages=(libgtest-dev xvfb xauth libxtst-dev libbenchmark-dev)
 # program's header in the tests), and Wine to run it in the tests.
 windows_packages=(g++-mingw-w64-x86-64 cmake make)
 windows_test_packages=(wine wine64)
+# The web page: Emscripten (with Debian's clang, binaryen and Node.js); its
+# tests drive Debian's Chromium and compare with the capture tool's frames.
+web_packages=(emscripten cmake make)
+web_test_packages=(chromium xvfb xauth)
 
 missing_packages() {
   local p
@@ -68,9 +83,36 @@ install_packages() {
       exit 1
     fi
   fi
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  apt_get "${sudo[@]}" -- update -qq
   # shellcheck disable=SC2086
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+  apt_get "${sudo[@]}" -- install -y -qq --no-install-recommends $missing
+}
+
+# apt_get [sudo] -- ARGS...: apt-get ARGS, waiting for apt's locks while
+# another apt or dpkg (an unattended upgrade, a second setup.sh) holds them
+# instead of failing. DPkg::Lock::Timeout makes apt-get wait for dpkg's
+# locks; Debian 12's apt does not wait for the package lists' lock (update)
+# nor the download cache's (install) and fails at once, so such a failure is
+# retried until the same time is up.
+apt_lock_timeout=600
+apt_get() {
+  local prefix=() err status deadline=$((SECONDS + apt_lock_timeout))
+  while [ "$1" != -- ]; do prefix+=("$1"); shift; done
+  shift
+  err=$(mktemp)
+  while true; do
+    status=0
+    "${prefix[@]}" env DEBIAN_FRONTEND=noninteractive \
+      apt-get -o DPkg::Lock::Timeout="$apt_lock_timeout" "$@" 2>"$err" || status=$?
+    cat "$err" >&2
+    if [ "$status" -ne 0 ] && grep -q 'Could not get lock' "$err" && [ "$SECONDS" -lt "$deadline" ]; then
+      echo "setup.sh: apt is in use by another program; trying again in 5 s" >&2
+      sleep 5
+      continue
+    fi
+    rm -f "$err"
+    return "$status"
+  done
 }
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -109,6 +151,33 @@ if [ "$what" = windows ]; then
   exit 0
 fi
 
+if [ "$what" = web ]; then
+  install_packages "${web_packages[@]}"
+  # emcc runs its JavaScript optimiser under node; a node that is not
+  # Debian's does not look in Debian's module folder for its acorn.
+  export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+  werror=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  emcmake cmake -S web -B build-web -DML_WERROR="$werror" >/dev/null
+  cmake --build build-web -j "$jobs"
+  echo "setup.sh: the page is build-web/materials-lights.html ($(stat -c %s build-web/materials-lights.html) bytes); open it in a browser"
+  if [ "$web_what" = test ]; then
+    install_packages "${build_packages[@]}" "${test_packages[@]}" "${web_test_packages[@]}"
+    command -v npm >/dev/null 2>&1 || install_packages npm
+    # puppeteer-core and pngjs at the versions of tests/web/package-lock.json,
+    # installed again only when that file changes; no browser is downloaded.
+    lock_sum=$(sha256sum tests/web/package-lock.json | cut -d' ' -f1)
+    if [ "$(cat tests/web/node_modules/.lock-sha256 2>/dev/null)" != "$lock_sum" ]; then
+      (cd tests/web && npm ci --no-audit --no-fund)
+      echo "$lock_sum" > tests/web/node_modules/.lock-sha256
+    fi
+    what=test
+    build -DML_WEB_PAGE="$PWD/build-web/materials-lights.html"
+    cd build && ctest --output-on-failure -j "$jobs" -L web
+  fi
+  exit 0
+fi
+
 if [ "$what" = test ]; then
   install_packages "${build_packages[@]}" "${test_packages[@]}"
 else
@@ -134,7 +203,8 @@ MSG
   test)
     # Every GL and end-to-end test starts its own private Xvfb server, so
     # the suite needs no display and never touches the caller's one. The
-    # Windows program's tests under Wine run with ./setup.sh windows test.
-    cd build && ctest --output-on-failure -j "$jobs" -LE windows
+    # Windows program's tests under Wine run with ./setup.sh windows test,
+    # the web page's in Chromium with ./setup.sh web test.
+    cd build && ctest --output-on-failure -j "$jobs" -LE 'windows|web'
     ;;
 esac

@@ -1,0 +1,102 @@
+// What the web page's tests share with each other, bench/web-spin-rate.mjs
+// and docs/make-web-picture.mjs: Debian's Chromium driven headless by
+// puppeteer-core, the running program's state read through the page's test
+// hook, the canvas's pixels, the capture tool's frame of a state, and two
+// frames compared.
+import { execFile } from 'node:child_process';
+import { pathToFileURL } from 'node:url';
+import { promisify } from 'node:util';
+import { PNG } from 'pngjs';
+import puppeteer from 'puppeteer-core';
+
+export { PNG };
+
+// SwiftShader: software WebGL, so frames do not depend on a GPU. The
+// network switches keep Chromium from calling out on a closed network.
+export function launch(extraArgs = []) {
+  const args = ['--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    '--no-first-run', ...extraArgs];
+  if (process.getuid && process.getuid() === 0) args.push('--no-sandbox');
+  return puppeteer.launch({ executablePath: process.env.ML_CHROMIUM || '/usr/bin/chromium',
+    headless: true, args });
+}
+
+// The page (ML_WEB_PAGE) opened from disk; `beforeLoad(...args)` runs in it
+// before its scripts. Console lines are kept in page.consoleLines.
+export async function openDemo(browser, beforeLoad, ...args) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 420, height: 520, deviceScaleFactor: 1 });
+  page.consoleLines = [];
+  page.on('console', (message) => page.consoleLines.push(message.text()));
+  page.on('pageerror', (error) => page.consoleLines.push(`page error: ${error.message}`));
+  if (beforeLoad) await page.evaluateOnNewDocument(beforeLoad, ...args);
+  await page.goto(pathToFileURL(process.env.ML_WEB_PAGE).href);
+  return page;
+}
+
+// The program's viewer state and count of frames drawn (ml_test_state).
+export const state = (page) =>
+  page.evaluate(() => JSON.parse(demo.UTF8ToString(demo._ml_test_state())));
+
+export async function waitForFirstFrame(page) {
+  try {
+    await page.waitForFunction(() => demo &&
+      JSON.parse(demo.UTF8ToString(demo._ml_test_state())).framesDrawn > 0, { timeout: 20000 });
+  } catch (error) {
+    const shown = await page.$eval('body', (body) => body.innerText);
+    throw new Error(`no frame: ${error.message}\npage: ${shown}\n${page.consoleLines.join('\n')}`);
+  }
+}
+
+// GLUT draws a redisplay at the next animation frame; by the one after, it
+// is on screen.
+export const settle = (page) => page.evaluate(
+  () => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+
+export const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+
+// The canvas as shown: {width, height, data} with RGBA bytes.
+export async function canvasFrame(page) {
+  await settle(page);
+  return PNG.sync.read(Buffer.from(await (await page.$('#canvas')).screenshot()));
+}
+
+// The desktop program's frame of a state, from the capture tool (ML_CAPTURE).
+export async function desktopFrame(s) {
+  const { stdout } = await promisify(execFile)(process.env.ML_CAPTURE, ['--viewpoint',
+    `${s.viewpoint}`, '--mode', `${s.lightingMode}`, '--angles', `${s.angleX},${s.angleY},${s.angleZ}`,
+    '--size', '300x300', '--output', '-'], { encoding: 'buffer' });
+  return PNG.sync.read(stdout);
+}
+
+// Counts of pixels equal, within `tolerance` levels on every channel, and
+// beyond. A pixel is covered when it is not black; a coverage difference is
+// a pixel black in one frame and more than `tolerance` from black in the
+// other. It is on an edge when the frame that covers it has a black pixel
+// within one pixel of it: a silhouette moved by a pixel, or a sliver only
+// one rasteriser's pixel centres fall in. The others (a hole or a crack in
+// a solid, a silhouette two pixels off, a stray blob) are `unexplained`.
+export function compareFrames(a, b, tolerance = 2) {
+  const { width, height } = a;
+  if (b.width !== width || b.height !== height) throw new Error('frames of different sizes');
+  const covered = [a, b].map((frame) =>
+    Uint8Array.from({ length: width * height }, (_, p) =>
+      frame.data[4 * p] || frame.data[4 * p + 1] || frame.data[4 * p + 2] ? 1 : 0));
+  const counts = { exact: 0, within: 0, beyond: 0, coverage: 0, unexplained: 0 };
+  const blackNear = (mask, x, y) => [-1, 0, 1].some((dy) => [-1, 0, 1].some((dx) =>
+    mask[(y + dy) * width + x + dx] === 0 && x + dx >= 0 && x + dx < width));
+  for (let p = 0; p < width * height; ++p) {
+    let difference = 0;
+    for (let c = 0; c < 3; ++c) {
+      difference = Math.max(difference, Math.abs(a.data[4 * p + c] - b.data[4 * p + c]));
+    }
+    counts[difference === 0 ? 'exact' : difference <= tolerance ? 'within' : 'beyond'] += 1;
+    if (covered[0][p] !== covered[1][p] && difference > tolerance) {
+      counts.coverage += 1;
+      const mask = covered[0][p] ? covered[0] : covered[1];
+      if (!blackNear(mask, p % width, Math.floor(p / width))) counts.unexplained += 1;
+    }
+  }
+  return counts;
+}
