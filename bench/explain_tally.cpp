@@ -73,6 +73,7 @@ int main()
             total.flaggedBeyond += t.flaggedBeyond;
             total.beyondUnaccounted += t.beyondUnaccounted;
             total.cornersCompared += t.cornersCompared;
+            total.cornersOnTerminator += t.cornersOnTerminator;
             total.largestCornerDifference =
                 std::max(total.largestCornerDifference, t.largestCornerDifference);
         }
@@ -90,8 +91,9 @@ int main()
                 "reason but the mismatch: %d.\n",
                 total.flagged, total.flaggedBeyond, total.beyondUnaccounted);
     std::printf("Model corner colours against GL's feedback: %d corners, largest difference "
-                "%.4f levels.\n",
-                total.cornersCompared, total.largestCornerDifference);
+                "%.4f levels; %d of them grazed by a light (|N.L| < 1e-5) and lit as just across\n"
+                "the terminator by GL's rounding.\n",
+                total.cornersCompared, total.largestCornerDifference, total.cornersOnTerminator);
     closeGlContext();
     return 0;
 }

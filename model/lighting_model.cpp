@@ -224,53 +224,127 @@ const SolidPlace& placeOf(Solid solid)
     return SOLIDS[0];
 }
 
-LightingAt lightingAt(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal,
-                      Colour diffuse)
+const Material OPENGL_INITIAL_MATERIAL = {
+    {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {0, 0, 0}, {0, 0, 0}, 0,
+};
+
+LightingSetup demoLighting(int mode)
+{
+    LightingSetup setup{};
+    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+        const SceneLight& light = SCENE_LIGHTS[i];
+        ModelLight& model = setup.lights[i];
+        for (int k = 0; k < 4; ++k) {
+            model.position[k] = light.position[k];
+        }
+        model.ambient = {0, 0, 0};
+        model.diffuse = light.colour;
+        model.specular = light.colour;
+        model.spotDirection = light.isSpot ? light.spotDirection : Vec3{0, 0, -1};
+        model.spotCutoff = light.isSpot ? static_cast<double>(light.cutoffDegrees) : 180.0;
+        model.spotExponent = 0;
+        model.attenuation[0] = 1;
+        model.attenuation[1] = model.attenuation[2] = 0;
+        setup.on[i] = modelLightOn(mode, i);
+    }
+    for (int s = 0; s < 4; ++s) {
+        setup.front[s] = {{0, 0, 0}, SOLIDS[s].diffuse, WHITE, {0, 0, 0}, SHININESS};
+    }
+    setup.globalAmbient = {0.2, 0.2, 0.2};
+    setup.localViewer = false;
+    setup.twoSided = false;
+    return setup;
+}
+
+LightingAt equationAt(const View& view, const LightingSetup& setup, const Material& material,
+                      Vec3 scenePoint, Vec3 sceneNormal)
 {
     // Worked out in eye coordinates, where OpenGL works it out; the vectors
     // are handed back in the scene's frame, like the point and the normal.
     const Vec3 vertex = toEye(view, scenePoint);
     const Vec3 n = normalized(directionToEye(view, sceneNormal));
+    // The viewer at infinity along +Z, or at the eye, the origin.
+    const Vec3 towardsViewer = setup.localViewer ? normalized(-1.0 * vertex) : TOWARDS_VIEWER;
     LightingAt lit{};
-    Colour sum{0, 0, 0};  // emission 0 plus 0.2 global ambient times a black ambient
+    lit.normal = normalized(sceneNormal);
+    lit.material = material;
+    lit.emission = material.emission;
+    lit.globalAmbient = times(setup.globalAmbient, material.ambient);
+    Colour sum = lit.emission + lit.globalAmbient;
     for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
         LightTerm& term = lit.lights[i];
-        term.on = modelLightOn(mode, i);
+        term.on = setup.on[i];
         if (!term.on) {
             continue;
         }
-        const SceneLight& light = SCENE_LIGHTS[i];
+        const ModelLight& light = setup.lights[i];
         const Vec3 p{light.position[0], light.position[1], light.position[2]};
-        const Vec3 toLight = light.position[3] == 0.0 ? normalized(directionToEye(view, p))
-                                                      : normalized(toEye(view, p) - vertex);
+        Vec3 toLight{0, 0, 0};
+        if (light.atPoint()) {
+            const Vec3 between = toEye(view, (1.0 / light.position[3]) * p) - vertex;
+            term.distance = length(between);
+            toLight = normalized(between);
+            const double* k = light.attenuation;
+            term.attenuation = 1.0 / (k[0] + k[1] * term.distance +
+                                      k[2] * term.distance * term.distance);
+        } else {
+            toLight = normalized(directionToEye(view, p));
+        }
         term.toLight = directionToScene(view, toLight);
         term.nDotL = dot(n, toLight);
         // Where the light is straight behind the viewer's direction the
         // halfway vector is undefined; it is left zero there.
-        const Vec3 between = toLight + TOWARDS_VIEWER;
+        const Vec3 between = toLight + towardsViewer;
         const Vec3 halfway = length(between) > 1e-12 ? normalized(between) : Vec3{0, 0, 0};
         term.halfway = directionToScene(view, halfway);
         term.nDotH = dot(n, halfway);
-        if (light.isSpot) {
+        if (light.isSpot()) {
             const Vec3 axis = normalized(directionToEye(view, light.spotDirection));
             const double cosine = dot(-1.0 * toLight, axis);
             term.spotAngle = std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / PI;
-            term.insideSpot =
-                !(cosine < std::cos(static_cast<double>(light.cutoffDegrees) * PI / 180.0));
+            term.insideSpot = !(cosine < std::cos(light.spotCutoff * PI / 180.0));
+            // Outside the cone no light at all; (cos)^0 is 1.
+            term.spotFactor = !term.insideSpot          ? 0.0
+                              : light.spotExponent == 0 ? 1.0
+                                                        : std::pow(std::max(cosine, 0.0),
+                                                                   light.spotExponent);
         }
-        // Outside the spot's cone the spot factor is 0: no light at all.
+        const double factor = term.attenuation * term.spotFactor;
+        term.ambient = factor * times(light.ambient, material.ambient);
         // Behind the surface: neither diffuse nor specular.
         term.reaches = term.insideSpot && term.nDotL > 0;
-        if (!term.reaches) {
-            continue;
+        if (term.reaches) {
+            // (N.H)^0 is 1 wherever the light reaches.
+            const double power = material.shininess == 0
+                                     ? 1.0
+                                     : std::pow(std::max(term.nDotH, 0.0), material.shininess);
+            term.diffuse = (term.nDotL * factor) * times(light.diffuse, material.diffuse);
+            term.specular = (power * factor) * times(light.specular, material.specular);
         }
-        term.diffuse = term.nDotL * times(light.colour, diffuse);
-        term.specular = std::pow(std::max(term.nDotH, 0.0), SHININESS) * times(light.colour, WHITE);
-        sum = sum + term.diffuse + term.specular;
+        sum = sum + term.ambient + term.diffuse + term.specular;
     }
     lit.sum = sum;
     lit.colour = clamped(sum);
     return lit;
+}
+
+LightingAt lightingAt(const View& view, const LightingSetup& setup, Solid solid, bool backFace,
+                      Vec3 scenePoint, Vec3 sceneNormal)
+{
+    const bool back = backFace && setup.twoSided;
+    const Material& material =
+        back ? OPENGL_INITIAL_MATERIAL : setup.front[std::clamp(static_cast<int>(solid) - 1, 0, 3)];
+    LightingAt lit = equationAt(view, setup, material, scenePoint,
+                                back ? -1.0 * sceneNormal : sceneNormal);
+    lit.back = back;
+    return lit;
+}
+
+LightingAt lightingAt(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal,
+                      Colour diffuse)
+{
+    const Material material{{0, 0, 0}, diffuse, WHITE, {0, 0, 0}, SHININESS};
+    return equationAt(view, demoLighting(mode), material, scenePoint, sceneNormal);
 }
 
 Colour litColour(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal, Colour diffuse)

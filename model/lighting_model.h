@@ -1,8 +1,11 @@
-// The demo's lighting worked out independently of the program: the
-// fixed-function lighting equation in eye coordinates, the four solids'
-// surfaces, and the range of colours per-vertex (Gouraud) shading can give at
-// a surface point. The tests compare rendered pixels with it, and the
-// explain tool works a pixel's colour through with it.
+// The fixed-function lighting equation worked out independently of the
+// program, in double precision: for any lights, material and light model
+// (lightingAt with a LightingSetup), and for the demo's own values, which
+// the model keeps a copy of (the entry points that take a lighting mode).
+// Also the four solids' surfaces and the range of colours per-vertex
+// (Gouraud) shading can give at a surface point of the demo. The tests
+// compare rendered pixels with it, and the explain tool works a pixel's
+// colour through with it.
 #pragma once
 
 #include "model/projection.h"
@@ -26,6 +29,42 @@ extern const SceneLight SCENE_LIGHTS[MODEL_LIGHT_COUNT];
 // Which lights each of the four lighting modes switches on.
 bool modelLightOn(int mode, int light);
 
+// Any light, in the scene's own frame.
+struct ModelLight {
+    double position[4];      // w = 0: a light from direction xyz; else at the point xyz / w
+    Colour ambient, diffuse, specular;
+    Vec3 spotDirection;      // any length but 0
+    double spotCutoff;       // degrees, 0 to 90; 180: no spot
+    double spotExponent;     // 0 to 128
+    double attenuation[3];   // constant, linear, quadratic; lights at a point only
+
+    bool isSpot() const { return spotCutoff != 180; }
+    bool atPoint() const { return position[3] != 0; }
+};
+
+// A surface's material.
+struct Material {
+    Colour ambient, diffuse, specular, emission;
+    double shininess;  // 0 to 128
+};
+
+// Everything the equation takes besides the view, the point and its normal.
+struct LightingSetup {
+    ModelLight lights[MODEL_LIGHT_COUNT];
+    bool on[MODEL_LIGHT_COUNT];
+    Material front[4];   // the front faces' material on the cube, sphere, cone, cylinder
+    Colour globalAmbient;
+    bool localViewer;    // false: the viewer at infinity along eye +Z
+    bool twoSided;       // back faces: the normal reversed, OpenGL's initial material
+};
+
+// OpenGL's initial material, which the back faces keep (the demo sets the
+// front material only).
+extern const Material OPENGL_INITIAL_MATERIAL;
+
+// The demo's lights, material and light model, with the lights of `mode` on.
+LightingSetup demoLighting(int mode);
+
 // The lit colour of one vertex: emission 0, global ambient 0.2 times a black
 // material ambient, and per enabled light no ambient, the diffuse term, the
 // specular term with shininess 50 and the viewer at infinity, the spot's
@@ -36,28 +75,52 @@ Colour litColour(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal, 
 // The same equation worked through light by light. Vectors are unit vectors
 // in the scene's own frame; colours are before clamping.
 struct LightTerm {
-    bool on = false;        // switched on in this lighting mode
+    bool on = false;        // switched on
     bool reaches = false;   // on, inside the spot's cone (a spotlight) and N.L > 0
     Vec3 toLight{0, 0, 0};  // from the point towards the light
+    double distance = 0;    // to a light at a point
+    double attenuation = 1; // 1 / (constant + linear d + quadratic d^2) at a point, else 1
     double nDotL = 0;
-    Colour diffuse{0, 0, 0};  // material diffuse x light colour x N.L, where it reaches
+    Colour ambient{0, 0, 0};  // material ambient x light ambient x attenuation x spot factor
+    Colour diffuse{0, 0, 0};  // material diffuse x light diffuse x N.L x the same, where it reaches
     Vec3 halfway{0, 0, 0};    // between toLight and the direction towards the viewer
     double nDotH = 0;
-    Colour specular{0, 0, 0};  // (N.H)^50 x light colour, where it reaches
+    Colour specular{0, 0, 0};  // (N.H)^shininess x material x light specular x the same, where it reaches
     double spotAngle = 0;      // spotlight: degrees between its axis and the ray to the point
-    bool insideSpot = true;    // spotlight: within its cut-off (spot factor 1, else 0)
+    bool insideSpot = true;    // spotlight: within its cut-off
+    double spotFactor = 1;     // spotlight: cos(angle)^exponent inside the cut-off, 0 outside
 };
 
 struct LightingAt {
     LightTerm lights[MODEL_LIGHT_COUNT];
-    Colour sum;     // every light's diffuse and specular terms added up
+    Vec3 normal{0, 0, 0};       // the unit normal lit (reversed for a back face lit two-sided)
+    Material material{};        // the material lit
+    bool back = false;          // lit as a back face: two-sided lighting
+    Colour emission{0, 0, 0};   // the material's emission
+    Colour globalAmbient{0, 0, 0};  // global ambient x material ambient
+    Colour sum;     // emission, global ambient and every light's terms added up
     Colour colour;  // the sum, each channel clamped to [0, 1]: what litColour gives
 };
 
-LightingAt lightingAt(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal,
-                      Colour diffuse);
+// The equation at `scenePoint` with unit normal `sceneNormal` (lit as it
+// is) under `material`, worked out in eye coordinates for `view`.
+LightingAt equationAt(const View& view, const LightingSetup& setup, const Material& material,
+                      Vec3 scenePoint, Vec3 sceneNormal);
 
 enum class Solid { None, Cube, Sphere, Cone, Cylinder };
+
+// A point of `solid` on a triangle that faces the eye (`backFace` false) or
+// away from it, with the solid's outward normal there: front faces and,
+// with one-sided lighting, back faces too are lit with the front material
+// as they are; with two-sided lighting back faces with the normal reversed
+// and OpenGL's initial material.
+LightingAt lightingAt(const View& view, const LightingSetup& setup, Solid solid, bool backFace,
+                      Vec3 scenePoint, Vec3 sceneNormal);
+
+// The demo's equation in lighting mode `mode`, for a surface of diffuse
+// colour `diffuse`.
+LightingAt lightingAt(const View& view, int mode, Vec3 scenePoint, Vec3 sceneNormal,
+                      Colour diffuse);
 
 struct SolidPlace {
     Solid solid;

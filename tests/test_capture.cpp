@@ -512,6 +512,79 @@ TEST(Capture, ShaderRendererDrawsTheSameFrameOrFailsWithTheLog)
     EXPECT_FALSE(dir.entries().count("never.png"));
 }
 
+// --state: the demo's values give the demo's frame, pixel for pixel, from a
+// file of the view alone and from one with every field; a changed material
+// changes its solid and nothing else; the shader draws a changed state as
+// the fixed-function pipeline does, within a level.
+TEST(CaptureState, DemoValuesGiveTheDemosFrameAndAChangeShowsWhereExpected)
+{
+    XvfbServer server;
+    TempDir dir;
+    const auto capture = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--output", dir / "f.png"});
+        const ProgramRun r = runProgram(CAPTURE, args, server.display());
+        EXPECT_EQ(r.status, 0) << r.err;
+        return readRgbPng(dir / "f.png").image;
+    };
+    const auto captureState = [&](const std::string& json, std::vector<std::string> more = {}) {
+        writeText(dir / "state.json", json);
+        more.insert(more.begin(), {"--state", dir / "state.json"});
+        return capture(more);
+    };
+    const Image turned = capture({"--viewpoint", "2", "--mode", "3", "--angles", "10,20,30",
+                                  "--size", "200x150"});
+    EXPECT_EQ(captureState(R"({"viewpoint": 2, "mode": 3, "angles": [10, 20, 30],
+                               "size": [200, 150]})"),
+              turned);
+    const std::string demo = R"({"viewpoint": 0, "mode": 0, "angles": [0, 0, 0], "size": [300, 300],
+        "lights": [
+          {"on": true, "position": [0, 0, 0, 1], "ambient": [0, 0, 0, 1], "diffuse": [1, 1, 1, 1],
+           "specular": [1, 1, 1, 1], "spot_direction": [0, 0, -1], "spot_cutoff": 180,
+           "spot_exponent": 0, "attenuation": [1, 0, 0]},
+          {"on": false, "position": [1, 0, 0, 0], "ambient": [0, 0, 0, 1], "diffuse": [0, 1, 1, 1],
+           "specular": [0, 1, 1, 1], "spot_direction": [0, 0, -1], "spot_cutoff": 180,
+           "spot_exponent": 0, "attenuation": [1, 0, 0]},
+          {"on": false, "position": [-12, 0, 10, 1], "ambient": [0, 0, 0, 1], "diffuse": [1, 1, 0, 1],
+           "specular": [1, 1, 0, 1], "spot_direction": [1, 0, -1], "spot_cutoff": 8.59,
+           "spot_exponent": 0, "attenuation": [1, 0, 0]}],
+        "material": {"ambient": [0, 0, 0, 1], "diffuse": {"cube": [1, 0, 0, 1],
+          "sphere": [0, 1, 0, 1], "cone": [0, 0, 1, 1], "cylinder": [1, 1, 0, 1]},
+          "specular": [1, 1, 1, 1], "emission": [0, 0, 0, 1], "shininess": 50},
+        "global_ambient": [0.2, 0.2, 0.2, 1], "local_viewer": false, "two_sided": false,
+        "tessellation": {"cube": 1, "sphere": [72, 72], "cone": [72, 72], "cylinder": [72, 72]},
+        "shading": "vertex"})";
+    const Image front = capture({"--viewpoint", "0", "--mode", "0"});
+    EXPECT_EQ(captureState(demo), front);
+
+    // The sphere (lower right) red instead of green: its lit pixels turn
+    // from green to red, the other three solids' stay as they were.
+    const Image red = captureState(R"({"material": {"diffuse": {"sphere": [1, 0, 0, 1]}}})");
+    int turnedRed = 0, elsewhere = 0;
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            const Rgb a = front.at(x, y), b = red.at(x, y);
+            if (x >= 150 && y >= 150) {
+                turnedRed += a.g > a.r + 20 && b.r > b.g + 20 ? 1 : 0;
+            } else {
+                elsewhere += a != b ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(turnedRed, 500);
+    EXPECT_EQ(elsewhere, 0);
+
+    const std::string changed = R"({"viewpoint": 1, "mode": 3, "two_sided": true,
+        "lights": [{"position": [1, 1, 3, 1], "attenuation": [1, 0.2, 0]}],
+        "tessellation": {"sphere": [20, 10]}})";
+    const Image fixed = captureState(changed);
+    const Image shaded = captureState(changed, {"--renderer", "shader"});
+    ASSERT_EQ(shaded.rgb.size(), fixed.rgb.size());
+    EXPECT_NE(fixed, front);
+    for (size_t i = 0; i < fixed.rgb.size(); ++i) {
+        ASSERT_LE(std::abs(fixed.rgb[i] - shaded.rgb[i]), 1) << "byte " << i;
+    }
+}
+
 TEST(Capture, ReplacesAnExistingFile)
 {
     XvfbServer server;

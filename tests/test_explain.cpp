@@ -5,6 +5,7 @@
 #include "drawn_frame.h"
 #include "explanation.h"
 #include "report.h"
+#include "scene_json.h"
 #include "support/gl_fixture.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@
 #include <string>
 
 namespace {
+
+const double PI = std::acos(-1.0);
 
 StateOptions stateOf(int viewpoint, int mode, float x = 0, float y = 0, float z = 0,
                      int width = 300, int height = 300)
@@ -341,4 +344,266 @@ TEST(FlaggedPixel, CentreOnAnEdgeOfTwoDifferentlyLitFacesIsNotExplainedButBothAr
     }
 }
 
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------- states other than the demo's
+
+SceneState stateFrom(const char* json)
+{
+    SceneState state = startingSceneState();
+    EXPECT_EQ(applySceneText(std::string(json), state), "") << json;
+    return state;
+}
+
+struct ChangedCase {
+    const char* name;
+    const char* state;
+};
+
+const ChangedCase CHANGED[] = {
+    {"point_light_moved_attenuated",
+     R"({"mode": 0, "lights": [{"position": [1, 1.5, 3, 1], "attenuation": [0.5, 0.2, 0.05]}]})"},
+    {"light_at_w2_with_ambient_and_emission",
+     R"({"mode": 0, "lights": [{"position": [-2, 4, 6, 2], "ambient": [0.3, 0.2, 0.1, 1]}],
+         "material": {"ambient": [0.5, 0.5, 0.5, 1], "emission": [0.1, 0, 0.05, 1]}})"},
+    {"spot_exponent_wider_cone",
+     R"({"viewpoint": 1, "mode": 2, "lights": [{}, {}, {"spot_cutoff": 30, "spot_exponent": 20}]})"},
+    {"local_viewer_shininess_10",
+     R"({"viewpoint": 1, "mode": 3, "angles": [10, 20, 0], "local_viewer": true,
+         "material": {"shininess": 10}})"},
+    {"two_sided_into_the_tube", R"({"viewpoint": 2, "mode": 3, "two_sided": true})"},
+};
+
+Vec3 vec3(const nlohmann::ordered_json& v)
+{
+    return {v[0].get<double>(), v[1].get<double>(), v[2].get<double>()};
+}
+
+Vec3 vecOf(const float* v)
+{
+    return {v[0], v[1], v[2]};
+}
+
+class ChangedState : public ::testing::TestWithParam<ChangedCase> {};
+
+// Each light's terms in the JSON worked out again here from the JSON's own
+// point and normal and the state's light and material, as OpenGL defines
+// them; and GL's own lighting of the corners matching the model's.
+TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
+{
+    const SceneState state = stateFrom(GetParam().state);
+    ensureGlWindow();
+    DrawnFrame frame;
+    std::string error;
+    ASSERT_EQ(drawFrame(state, frame, error), 0) << error;
+    const FrameExplainer explainer(frame);
+    const FrameTally tally = tallyFrame(explainer);
+    EXPECT_GE(tally.exact, 0.99 * tally.solidPixels);
+    EXPECT_EQ(tally.beyondUnaccounted, 0);
+    EXPECT_LT(tally.largestCornerDifference, 0.1);
+
+    const View& view = explainer.view();
+    const Vec3 eye = directionToScene(view, -1.0 * toEye(view, {0, 0, 0}));  // at eye origin
+    const SceneSetup& setup = state.setup;
+    // Where the state's change shows: light weakened by attenuation or the
+    // spot's exponent, an ambient term, the local viewer, back faces lit
+    // two-sided.
+    int checked = 0, changed = 0;
+    for (int i = 0; i < 300 * 300; i += 7) {
+        const PixelExplanation e = explainer.explain(i % 300, i / 300);
+        if (!e.onSurface || !e.hasTriangle) {
+            continue;
+        }
+        const auto json = explanationJson(explainer, e);
+        const Vec3 p = vec3(json["surface"]["point"]);
+        const bool back = json["triangle"]["facing"] == "back" && setup.lightModel.twoSided;
+        const Vec3 n = (back ? -1.0 : 1.0) * vec3(json["surface"]["normal"]);
+        ASSERT_LT(length(n - vec3(json["surface"]["lit_normal"])), 1e-12);
+        const int solid = static_cast<int>(e.surface.solid) - 1;
+        const MaterialSetup& m = back ? GL_DEFAULT_MATERIAL : setup.material;
+        const float* materialDiffuse = m.diffuse[back ? 0 : solid];
+        double sum[3];
+        for (int c = 0; c < 3; ++c) {
+            sum[c] = double(m.emission[c]) + double(setup.lightModel.ambient[c]) * m.ambient[c];
+        }
+        changed += back ? 1 : 0;
+        for (int k = 0; k < LIGHT_COUNT; ++k) {
+            const LightSetup& light = setup.lights[k];
+            const auto& term = json["lights"][k];
+            if (!state.lightOn[k]) {
+                continue;
+            }
+            const float w = light.position[3];
+            const Vec3 toLight = w == 0 ? normalized(vecOf(light.position))
+                                        : normalized((1.0 / w) * vecOf(light.position) - p);
+            const double d = length((1.0 / w) * vecOf(light.position) - p);
+            const double att =
+                w == 0 ? 1 : 1 / (light.attenuation[0] + light.attenuation[1] * d +
+                                  light.attenuation[2] * d * d);
+            const double cosine = dot(-1.0 * toLight, normalized(vecOf(light.spotDirection)));
+            const bool inside = !light.isSpot() || cosine >= std::cos(light.spotCutoff * PI / 180);
+            const double spot = !inside ? 0 : light.isSpot() ? std::pow(cosine, light.spotExponent) : 1;
+            const Vec3 viewer = setup.lightModel.localViewer ? normalized(eye - p)
+                                                             : directionToScene(view, {0, 0, 1});
+            const double nl = dot(n, toLight), nh = dot(n, normalized(toLight + viewer));
+            const double power = m.shininess == 0 ? 1 : std::pow(std::max(nh, 0.0), m.shininess);
+            const bool reaches = inside && nl > 0;
+            ASSERT_NEAR(term["n_dot_l"].get<double>(), nl, 1e-9) << term;
+            ASSERT_NEAR(term["n_dot_h"].get<double>(), nh, 1e-9) << term;
+            ASSERT_NEAR(term["attenuation"].get<double>(), att, 1e-9) << term;
+            // Colours to float precision: the model keeps OpenGL's initial
+            // material as 0.2 and 0.8, GL as floats.
+            for (int c = 0; c < 3; ++c) {
+                const double ambient = att * spot * light.ambient[c] * m.ambient[c];
+                const double diffuse = reaches ? nl * att * spot * light.diffuse[c] * materialDiffuse[c] : 0;
+                const double specular = reaches ? power * att * spot * light.specular[c] * m.specular[c] : 0;
+                ASSERT_NEAR(term["ambient"][c].get<double>(), ambient, 1e-7) << term;
+                ASSERT_NEAR(term["diffuse"][c].get<double>(), diffuse, 1e-7) << term;
+                ASSERT_NEAR(term["specular"][c].get<double>(), specular, 1e-7) << term;
+                sum[c] += ambient + diffuse + specular;
+            }
+            changed += reaches && (spot * att < 1 || setup.lightModel.localViewer ||
+                                   light.ambient[0] > 0)
+                           ? 1
+                           : 0;
+        }
+        for (int c = 0; c < 3; ++c) {
+            ASSERT_NEAR(json["sum"][c].get<double>(), sum[c], 1e-7);
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 900);
+    EXPECT_GT(changed, 100) << checked;
+}
+
+INSTANTIATE_TEST_SUITE_P(States, ChangedState, ::testing::ValuesIn(CHANGED),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The model's numbers of an explanation, flattened: the point, normals,
+// every light's terms, the sum, and the corners as the model sees them.
+std::vector<double> modelNumbers(const nlohmann::ordered_json& j)
+{
+    std::vector<double> out;
+    const auto add = [&out](const nlohmann::ordered_json& v) {
+        if (v.is_array()) {
+            for (const auto& x : v) {
+                out.push_back(x.get<double>());
+            }
+        } else if (v.is_number()) {
+            out.push_back(v.get<double>());
+        }
+    };
+    for (const char* field : {"point", "normal", "lit_normal"}) {
+        add(j["surface"][field]);
+    }
+    for (const auto& light : j["lights"]) {
+        for (const char* field : {"to_light", "n_dot_l", "ambient", "diffuse", "half_vector",
+                                  "n_dot_h", "specular", "attenuation"}) {
+            add(light[field]);
+        }
+    }
+    add(j["sum"]);
+    add(j["equation"]);
+    for (const auto& corner : j["vertices"]) {
+        for (const char* field : {"model_colour", "point", "normal"}) {
+            add(corner[field]);
+        }
+    }
+    return out;
+}
+
+// The command line's way (GL's feedback finds the triangle) and the lab's
+// (explainPixel, given the triangle by the feedback's account or by the
+// shader renderer's ID pass) give the same model numbers.
+TEST(LabPath, AgreesWithTheFeedbackPathOnEveryModelNumber)
+{
+    const SceneState state = stateFrom(
+        R"({"viewpoint": 1, "mode": 3, "angles": [10, 20, 0], "local_viewer": true,
+            "two_sided": true, "lights": [{"position": [1, 1.5, 3, 1], "attenuation": [1, 0.1, 0]}],
+            "tessellation": {"sphere": [30, 15], "cube": 3}})");
+    ensureGlWindow();
+    DrawnFrame frame;
+    ShadedFrame shaded;
+    std::string error;
+    ASSERT_EQ(drawFrame(state, frame, error), 0) << error;
+    ASSERT_EQ(drawShadedFrame(state, shaded, error), 0) << error;
+    const FrameExplainer explainer(frame);
+    const SceneModel& scene = explainer.scene();
+    double largest = 0;
+    int compared = 0, sameTriangle = 0, fromIds = 0;
+    for (int i = 0; i < 300 * 300; i += 13) {
+        const int x = i % 300, y = i / 300;
+        const PixelExplanation cli = explainer.explain(x, y);
+        if (!cli.hasTriangle || cli.triangle.index < 0) {
+            continue;
+        }
+        PixelReading reading;
+        reading.x = x;
+        reading.y = y;
+        std::copy(cli.drawn, cli.drawn + 3, reading.drawn);
+        reading.triangle = cli.triangle.index;
+        const std::vector<double> a = modelNumbers(explanationJson(scene, cli));
+        const std::vector<double> b = modelNumbers(explanationJson(scene, explainPixel(scene, reading)));
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t k = 0; k < a.size(); ++k) {
+            largest = std::max(largest, std::abs(a[k] - b[k]));
+        }
+        ++compared;
+        const PixelReading ids = shaded.readingAt(x, y);
+        sameTriangle += ids.triangle == cli.triangle.index ? 1 : 0;
+        if (ids.triangle == cli.triangle.index) {
+            const std::vector<double> c =
+                modelNumbers(explanationJson(scene, explainPixel(scene, ids)));
+            ASSERT_EQ(c, b) << "the same triangle gives the same numbers";
+            ++fromIds;
+        }
+    }
+    std::printf("%d pixels: model numbers within %.3g; the ID pass found the feedback's "
+                "triangle at %d\n", compared, largest, sameTriangle);
+    EXPECT_GT(compared, 1000);
+    EXPECT_LE(largest, 1e-9);
+    EXPECT_GE(sameTriangle, 0.97 * compared);
+    EXPECT_EQ(fromIds, sameTriangle);
+}
+
+// Shading per pixel: the shader's drawn colour is the equation worked out
+// for the fragment, with the corners' normals blended; shading per vertex
+// by the shader, the blend of the corner colours it lit and read back.
+TEST(LabPath, ShaderFramesAreTheFragmentsEquationOrTheBlendOfTheCorners)
+{
+    ensureGlWindow();
+    const std::string common = R"({"viewpoint": 2, "mode": 3, "two_sided": true,
+        "local_viewer": true, "material": {"shininess": 12},
+        "tessellation": {"sphere": [16, 8], "cylinder": [12, 2]}, "shading": )";
+    for (const char* shading : {"\"pixel\"}", "\"vertex\"}"}) {
+        SCOPED_TRACE(shading);
+        const SceneState state = stateFrom((common + shading).c_str());
+        const bool perPixel = state.shading == ShadingMode::PerPixel;
+        const SceneModel scene(state);
+        ShadedFrame frame;
+        std::string error;
+        ASSERT_EQ(drawShadedFrame(state, frame, error), 0) << error;
+        int onSolid = 0, explained = 0;
+        // Per vertex, each probed triangle takes a frame: every 40th pixel.
+        for (int i = 0; i < 300 * 300; i += perPixel ? 17 : 17 * 40) {
+            const int x = i % 300, y = i / 300;
+            if (!perPixel && frame.readingAt(x, y).triangle >= 0) {
+                ASSERT_EQ(drawShadedFrame(state, frame, error, {x, y}), 0) << error;
+            }
+            const PixelReading reading = frame.readingAt(x, y);
+            if (reading.triangle < 0) {
+                continue;
+            }
+            ++onSolid;
+            const PixelExplanation e = explainPixel(scene, reading);
+            ASSERT_EQ(e.hasFragment, perPixel);
+            ASSERT_EQ(e.glCorners, !perPixel);
+            explained += e.explained() ? 1 : 0;
+        }
+        EXPECT_GT(onSolid, perPixel ? 1000 : 25);
+        EXPECT_GE(explained, 0.98 * onSolid);
+    }
+}
 }  // namespace

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -241,6 +242,102 @@ TEST(Readme, ExplainedPixelsAreWhatTheToolPrintsNow)
         EXPECT_EQ(r.out, example.shown)
             << "the README is out of date: run materials-lights-explain" << command;
     }
+}
+
+}  // namespace
+
+// ------------------------------------------------------------- state files
+
+namespace {
+
+const std::string CAPTURE = ML_CAPTURE_PATH;
+
+struct StateRefusal {
+    const char* name;
+    const char* text;  // the file's text; null: the file is not there
+    std::vector<std::string> more;
+    const char* named;
+};
+
+const StateRefusal STATE_REFUSALS[] = {
+    {"not_json", R"({"mode": )", {}, "not JSON: parse error"},
+    {"unknown_field", R"({"mode": 1, "colour": 1})", {}, "unknown field colour"},
+    {"wrong_type", R"({"lights": [{"on": "yes"}]})", {}, "lights[0].on must be true or false"},
+    {"nan_as_null", R"({"angles": [null, 0, 0]})", {}, "angles[0] must be a number"},
+    {"cutoff_past_90", R"({"lights": [{}, {}, {"spot_cutoff": 90.5}]})", {},
+     "lights[2].spot_cutoff must be 0 to 90, or 180, not 90.5"},
+    {"zero_spot_direction", R"({"lights": [{"spot_direction": [0, 0, 0]}]})", {},
+     "lights[0].spot_direction"},
+    {"size_past_4096", R"({"size": [4097, 10]})", {}, "size[0] must be a whole number 1 to 4096"},
+    {"missing_file", nullptr, {}, "cannot be read: No such file"},
+    {"with_mode", R"({})", {"--mode", "1"}, "--mode cannot go with --state"},
+    {"pixel_shading_fixed", R"({"shading": "pixel"})", {"--renderer", "fixed"},
+     "shades per pixel, which only --renderer shader draws"},
+};
+
+void PrintTo(const StateRefusal& r, std::ostream* os)
+{
+    *os << r.name;
+}
+
+class StateFileRefused : public ::testing::TestWithParam<StateRefusal> {};
+
+// Both tools, without a display: refused before they look for one, with
+// one line naming the file and the problem, and no picture written.
+TEST_P(StateFileRefused, ByBothToolsWithStatus2AndOneLine)
+{
+    const StateRefusal& c = GetParam();
+    TempDir dir;
+    const std::string file = dir / "state.json";
+    if (c.text != nullptr) {
+        writeText(file, c.text);
+    }
+    for (const auto& [tool, last] :
+         {std::pair<std::string, std::vector<std::string>>{EXPLAIN, {"--pixel", "1,1"}},
+          {CAPTURE, {"--output", dir / "out.png"}}}) {
+        std::vector<std::string> args = {"--state", file};
+        args.insert(args.end(), c.more.begin(), c.more.end());
+        args.insert(args.end(), last.begin(), last.end());
+        const ProgramRun r = runProgram(tool, args);
+        ASSERT_TRUE(r.exited);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        const bool namesFile = r.err.find(file) != std::string::npos;
+        EXPECT_TRUE(namesFile || (!c.more.empty() && c.more[0] == "--mode")) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(dir.entries().count("out.png"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StateFileRefused, ::testing::ValuesIn(STATE_REFUSALS),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A state from standard input, shaded per pixel by the shader: the JSON
+// carries the state and says the pixel is the fragment's equation.
+TEST(ExplainState, FromStandardInputShadedPerPixel)
+{
+    XvfbServer server;
+    TempDir dir;
+    writeText(dir / "state.json", R"({"viewpoint": 1, "mode": 3, "size": [200, 160],
+        "lights": [{"position": [1, 1, 3, 1]}], "local_viewer": true, "shading": "pixel"})");
+    const ProgramRun r = runProgram(
+        "/bin/sh",
+        {"-c", EXPLAIN + " --state - --renderer shader --pixel 132,110 --json < " +
+                   (dir / "state.json")},
+        server.display());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["state"]["size"], nlohmann::json({200, 160}));
+    EXPECT_EQ(j["state"]["lights"][0]["position"], nlohmann::json({1, 1, 3, 1}));
+    EXPECT_EQ(j["renderer"], "shader");
+    EXPECT_EQ(j["interpolated_from"], "fragment");
+    ASSERT_TRUE(j["surface"].is_object()) << r.out;
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_LE(std::abs(j["difference"][c].get<int>()), 1) << r.out;
+    }
+    EXPECT_EQ(j["verdict"].get<std::string>().rfind("The drawn colour is the equation the shader", 0),
+              0u);
 }
 
 }  // namespace

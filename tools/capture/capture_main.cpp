@@ -7,6 +7,7 @@
 #include "output_file.h"
 #include "pictures.h"
 #include "png_file.h"
+#include "scene_json.h"
 
 #include <cstdio>
 #include <new>
@@ -18,6 +19,7 @@ const char* const PROGRAM = "materials-lights-capture";
 
 struct CaptureOptions {
     StateOptions state;
+    std::string stateFile;  // --state: the whole state from this file instead
     PictureOptions picture;
     std::string output;
 };
@@ -26,10 +28,14 @@ std::string usage()
 {
     return "Usage: materials-lights-capture --viewpoint V --mode M [--angles X,Y,Z] [--size WxH]\n"
            "                                --output FILE|-\n"
+           "       materials-lights-capture --state FILE|- [--renderer fixed|shader]\n"
+           "                                --output FILE|-\n"
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "writes it to a PNG file.\n"
            "\n" +
-           stateOptionsUsage() +
+           stateOptionsUsage() + stateFileUsage() +
+           "                   The state's frame alone is drawn: by the fixed-function\n"
+           "                   pipeline, or with --renderer shader by the shader\n"
            "  --output FILE    the PNG file; it appears only once it is complete. Through a\n"
            "                   link, it replaces the file the link leads to, or makes it\n"
            "                   when that is not there yet; the link stays. A device, FIFO or\n"
@@ -53,7 +59,7 @@ int fail(int status, const std::string& message)
     return failWith(PROGRAM, status, message);
 }
 
-int capture(const CaptureOptions& options)
+int capture(const CaptureOptions& options, const SceneState& scene)
 {
     // Opened first, so an output that cannot be written is refused before
     // any drawing; removed again on every failure below.
@@ -74,8 +80,10 @@ int capture(const CaptureOptions& options)
             return fail(status, target.error());
         }
         try {
-            if (const int status = drawPicture(options.picture, state, target, frame, error);
-                status != EXIT_DONE) {
+            const int status = options.stateFile.empty()
+                                   ? drawPicture(options.picture, state, target, frame, error)
+                                   : drawStateFrame(options.picture, scene, target, frame, error);
+            if (status != EXIT_DONE) {
                 return fail(status, error);
             }
         } catch (const std::bad_alloc&) {
@@ -86,8 +94,11 @@ int capture(const CaptureOptions& options)
     }
     closeGlContext();
 
-    if (!writePng(output.stream(), frame,
-                  {{"Software", PROGRAM}, {"Description", describePicture(options.picture, state)}},
+    std::string description = describePicture(options.picture, state);
+    if (!options.stateFile.empty()) {
+        description += "; the state of " + quoted(options.stateFile);
+    }
+    if (!writePng(output.stream(), frame, {{"Software", PROGRAM}, {"Description", description}},
                   error)) {
         return fail(EXIT_BAD_REQUEST, "cannot write \"" + options.output + "\": " + error);
     }
@@ -103,6 +114,7 @@ int main(int argc, char** argv)
 {
     CaptureOptions options;
     std::vector<CommandOption> accepted = stateOptions(options.state);
+    addStateFileOption(accepted, options.stateFile);
     for (CommandOption& option : pictureOptions(options.picture)) {
         accepted.push_back(option);
     }
@@ -114,8 +126,23 @@ int main(int argc, char** argv)
     if (const auto status = readCommandLine(PROGRAM, argc, argv, accepted, usage())) {
         return *status;
     }
+    SceneState scene = startingSceneState();
+    if (!options.stateFile.empty()) {
+        if (const std::string problem = readStateFile(options.stateFile, scene);
+            !problem.empty()) {
+            return fail(EXIT_BAD_REQUEST, problem);
+        }
+        if (const std::string wrong = checkStatePicture(options.picture, scene, options.stateFile);
+            !wrong.empty()) {
+            return fail(EXIT_BAD_REQUEST, wrong);
+        }
+        // The view the state gives, for the frame's size and description.
+        const ViewerState& view = scene.view;
+        options.state = {view.viewpoint, view.lightingMode, view.angleX, view.angleY,
+                         view.angleZ, view.windowWidth, view.windowHeight};
+    }
     if (const std::string wrong = checkPicture(options.picture, options.state); !wrong.empty()) {
         return fail(EXIT_BAD_REQUEST, wrong);
     }
-    return capture(options);
+    return capture(options, scene);
 }

@@ -10,6 +10,7 @@
 #include "shading/shading.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -92,10 +93,9 @@ namespace {
 // The frame drawn by the shader renderer, with GL's matrices then set as
 // the fixed-function frame leaves them, so marks drawn after it land where
 // they land in that frame.
-bool drawShadedFrame(std::string& error)
+bool drawShadedFrame(const SceneState& scene, std::string& error)
 {
     static ShaderRenderer renderer;
-    const SceneState scene = demoSceneState(viewer);
     if (!renderer.draw(scene, error)) {
         return false;
     }
@@ -121,7 +121,7 @@ int drawPicture(const PictureOptions& options, const StateOptions& state,
         drawOverview(state);
     } else if (options.renderer == FrameRenderer::Shader) {
         enterState(state);
-        if (!drawShadedFrame(error)) {
+        if (!drawShadedFrame(demoSceneState(viewer), error)) {
             return EXIT_NO_DISPLAY_OR_GL;
         }
         if (options.showLights) {
@@ -137,6 +137,41 @@ int drawPicture(const PictureOptions& options, const StateOptions& state,
         }
     }
     // The tool's own drawing gets the check the demo's frame has.
+    if (glGetError() != GL_NO_ERROR) {
+        std::fputs("Erreur OpenGL\n", stdout);
+        std::fflush(stdout);
+    }
+    picture = target.read();
+    return EXIT_DONE;
+}
+
+std::string checkStatePicture(const PictureOptions& picture, const SceneState& scene,
+                              const std::string& file)
+{
+    for (const auto& [given, name] : {std::pair<bool, const char*>{picture.showLights, "--show-lights"},
+                                      {picture.overview, "--overview"},
+                                      {picture.layers, "--layers"}}) {
+        if (given) {
+            return std::string(name) + " draws the demo's own lights: it cannot go with --state";
+        }
+    }
+    if (picture.renderer == FrameRenderer::Fixed && scene.shading == ShadingMode::PerPixel) {
+        return "--state " + quoted(file) + " shades per pixel, which only --renderer shader draws";
+    }
+    return {};
+}
+
+int drawStateFrame(const PictureOptions& options, const SceneState& scene,
+                   const OffscreenTarget& target, RgbImage& picture, std::string& error)
+{
+    enterSceneState(scene);
+    if (options.renderer == FrameRenderer::Shader) {
+        if (!drawShadedFrame(scene, error)) {
+            return EXIT_NO_DISPLAY_OR_GL;
+        }
+    } else {
+        drawFixedFunctionFrame(scene);
+    }
     if (glGetError() != GL_NO_ERROR) {
         std::fputs("Erreur OpenGL\n", stdout);
         std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include "offscreen.h"
 #include "options.h"
 #include "png_file.h"
+#include "render/scene_setup.h"
 
 #include <string>
 #include <vector>
@@ -39,6 +40,17 @@ std::string checkPicture(const PictureOptions& picture, const StateOptions& stat
 // std::bad_alloc when it does not fit in memory.
 int drawPicture(const PictureOptions& options, const StateOptions& state,
                 const OffscreenTarget& target, RgbImage& picture, std::string& error);
+
+// What is wrong with drawing a state file's state with these options, in
+// one line, or an empty string: only the frame alone is drawn for it, and
+// per-pixel shading only by the shader.
+std::string checkStatePicture(const PictureOptions& picture, const SceneState& scene,
+                              const std::string& file);
+
+// The frame of any state: drawFixedFunctionFrame's, or the shader
+// renderer's. Otherwise as drawPicture.
+int drawStateFrame(const PictureOptions& options, const SceneState& scene,
+                   const OffscreenTarget& target, RgbImage& picture, std::string& error);
 
 // One line naming what the picture shows, for its PNG description.
 std::string describePicture(const PictureOptions& picture, const StateOptions& state);

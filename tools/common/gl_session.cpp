@@ -95,3 +95,10 @@ void enterState(const StateOptions& state)
     viewer.angleZ = state.angleZ;
     reshape(state.width, state.height);
 }
+
+void enterSceneState(const SceneState& state)
+{
+    viewer = state.view;
+    viewer.animating = 0;
+    reshape(state.view.windowWidth, state.view.windowHeight);
+}

@@ -3,6 +3,7 @@
 
 #include "offscreen.h"
 #include "options.h"
+#include "render/scene_setup.h"
 
 #include <string>
 
@@ -23,3 +24,7 @@ int statusOf(const OffscreenTarget& target);
 // Puts `viewer` in the state the options describe, as the keys would leave
 // it, and sizes the frame as reshape() does for a window of that size.
 void enterState(const StateOptions& state);
+
+// The same for a whole scene state: `viewer` set to its view, the frame
+// sized as reshape() sizes a window of its size.
+void enterSceneState(const SceneState& state);

@@ -106,6 +106,16 @@ ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<C
             return ParseOutcome::Error;
         }
         seen[index] = true;
+        for (size_t other = 0; other < accepted.size(); ++other) {
+            const bool replaces = accepted[other].replacedBy == name ||
+                                  option.replacedBy == accepted[other].name;
+            if (seen[other] && replaces && other != index) {
+                const bool first = accepted[other].replacedBy == name;
+                error = (first ? accepted[other].name : name) + " cannot go with " +
+                        (first ? name : accepted[other].name) + ", which sets the whole state";
+                return ParseOutcome::Error;
+            }
+        }
         std::string value;
         if (!option.takesValue) {
             if (equals != std::string::npos) {
@@ -126,8 +136,14 @@ ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<C
         }
     }
     for (size_t index = 0; index < accepted.size(); ++index) {
-        if (accepted[index].required && !seen[index]) {
-            error = "missing " + accepted[index].name + " (see --help)";
+        const std::string& stand = accepted[index].replacedBy;
+        bool replaced = false;
+        for (size_t other = 0; other < accepted.size(); ++other) {
+            replaced = replaced || (seen[other] && accepted[other].name == stand);
+        }
+        if (accepted[index].required && !seen[index] && !replaced) {
+            error = "missing " + accepted[index].name +
+                    (stand.empty() ? "" : " (or " + stand + ")") + " (see --help)";
             return ParseOutcome::Error;
         }
     }
@@ -206,4 +222,28 @@ std::string describeState(const StateOptions& s)
     return "Materiels et lumieres OpenGL: viewpoint " + std::to_string(s.viewpoint) + " (" +
            VIEWPOINT_NAMES[s.viewpoint] + "), lighting mode " + std::to_string(s.lightingMode) +
            " (" + LIGHTING_MODE_NAMES[s.lightingMode] + "), angles " + angles + " degrees";
+}
+
+void addStateFileOption(std::vector<CommandOption>& options, std::string& file)
+{
+    for (CommandOption& option : options) {
+        if (option.name == "--viewpoint" || option.name == "--mode" || option.name == "--angles" ||
+            option.name == "--size") {
+            option.replacedBy = "--state";
+        }
+    }
+    options.push_back({"--state", false, true, [&file](const std::string& value) {
+                           file = value;
+                           return value.empty() ? std::string("--state needs a file name, or -")
+                                                : std::string();
+                       }});
+}
+
+std::string stateFileUsage()
+{
+    return "  --state FILE     the whole state as one JSON object (- reads standard input):\n"
+           "                   the view, every light, the material, the light model, the\n"
+           "                   solids' tessellation and the shading; fields left out keep\n"
+           "                   the demo's values. It replaces --viewpoint, --mode, --angles\n"
+           "                   and --size, which cannot go with it\n";
 }

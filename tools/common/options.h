@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Exit statuses of the tools.
@@ -28,10 +29,22 @@ struct StateOptions {
 // takes no value. `apply` stores the value (empty for a flag) and returns
 // what is wrong with it, or an empty string.
 struct CommandOption {
+    using Apply = std::function<std::string(const std::string& value)>;
+
+    CommandOption(std::string name, bool required, bool takesValue, Apply apply,
+                  std::string replacedBy = {})
+        : name(std::move(name)), required(required), takesValue(takesValue),
+          apply(std::move(apply)), replacedBy(std::move(replacedBy))
+    {
+    }
+
     std::string name;
     bool required = false;
     bool takesValue = true;
-    std::function<std::string(const std::string& value)> apply;
+    Apply apply;
+    // The option that stands in for this one: given, this one is neither
+    // required nor allowed.
+    std::string replacedBy;
 };
 
 enum class ParseOutcome { Run, Help, Error };
@@ -57,6 +70,13 @@ std::vector<CommandOption> stateOptions(StateOptions& state);
 
 // The --help lines that describe them.
 std::string stateOptionsUsage();
+
+// --state FILE, storing the name into `file`: a whole scene state in JSON
+// (scene_json.h), which replaces the four state options in `options`.
+void addStateFileOption(std::vector<CommandOption>& options, std::string& file);
+
+// Its --help lines.
+std::string stateFileUsage();
 
 // One line naming a state, for a PNG's description or a report's heading.
 std::string describeState(const StateOptions& state);

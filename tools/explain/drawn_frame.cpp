@@ -4,8 +4,10 @@
 #include "offscreen.h"
 #include "render/gl.h"
 #include "render/render.h"
+#include "shading/shading.h"
 
 #include <algorithm>
+#include <functional>
 #include <new>
 
 namespace {
@@ -22,16 +24,16 @@ constexpr size_t LAST_BUFFER = size_t{256} << 20;
 // How far from the frame's border a corner counts as one clipping made.
 constexpr double BORDER = 1e-3;
 
-// Runs display() in feedback mode: nothing is drawn, and GL writes every
+// Draws one frame in feedback mode: nothing is drawn, and GL writes every
 // primitive it would rasterise into `buffer`. Returns the floats written,
 // or -1 when even the largest buffer overflows.
-GLint feedbackOfOneFrame(std::vector<GLfloat>& buffer)
+GLint feedbackOfOneFrame(std::vector<GLfloat>& buffer, const std::function<void()>& draw)
 {
     for (size_t size = FIRST_BUFFER; size <= LAST_BUFFER; size *= 2) {
         buffer.assign(size, 0.0f);
         glFeedbackBuffer(static_cast<GLsizei>(size), GL_4D_COLOR_TEXTURE, buffer.data());
         glRenderMode(GL_FEEDBACK);
-        display();
+        draw();
         const GLint written = glRenderMode(GL_RENDER);
         if (written >= 0) {
             return written;
@@ -105,6 +107,37 @@ bool parseFeedback(const std::vector<GLfloat>& buffer, GLint written, int width,
     return at == end;
 }
 
+// Draws the frame `draw` draws off screen, once in feedback mode and once
+// for real, into `frame`.
+int drawTwice(int width, int height, const std::function<void()>& draw, DrawnFrame& frame,
+              std::string& error)
+{
+    OffscreenTarget target(width, height);
+    if (const int status = statusOf(target); status != EXIT_DONE) {
+        error = target.error();
+        return status;
+    }
+    try {
+        std::vector<GLfloat> buffer;
+        const GLint written = feedbackOfOneFrame(buffer, draw);
+        frame.triangles.clear();
+        if (written < 0 || !parseFeedback(buffer, written, width, height, target.topRowFirst(),
+                                          frame.triangles)) {
+            error = "OpenGL's feedback of the frame could not be read";
+            return EXIT_NO_DISPLAY_OR_GL;
+        }
+        // The same frame drawn for real: the pixels and depths to explain.
+        draw();
+        frame.image = target.read();
+        frame.depth = target.readDepth();
+    } catch (const std::bad_alloc&) {
+        error = "--size " + std::to_string(width) + "x" + std::to_string(height) +
+                " needs more memory than there is";
+        return EXIT_BAD_REQUEST;
+    }
+    return EXIT_DONE;
+}
+
 }  // namespace
 
 View viewOf(const StateOptions& state)
@@ -119,31 +152,90 @@ View viewOf(const StateOptions& state)
     return view;
 }
 
+SceneState sceneStateOf(const StateOptions& state)
+{
+    ViewerState view{};
+    view.windowWidth = state.width;
+    view.windowHeight = state.height;
+    view.lightingMode = state.lightingMode;
+    view.viewpoint = state.viewpoint;
+    view.angleX = state.angleX;
+    view.angleY = state.angleY;
+    view.angleZ = state.angleZ;
+    return demoSceneState(view);
+}
+
 int drawFrame(const StateOptions& state, DrawnFrame& frame, std::string& error)
 {
-    OffscreenTarget target(state.width, state.height);
+    frame.state = sceneStateOf(state);
+    enterState(state);
+    return drawTwice(state.width, state.height, display, frame, error);
+}
+
+int drawFrame(const SceneState& state, DrawnFrame& frame, std::string& error)
+{
+    frame.state = state;
+    enterSceneState(state);
+    return drawTwice(state.view.windowWidth, state.view.windowHeight,
+                     [&state] { drawFixedFunctionFrame(state); }, frame, error);
+}
+
+PixelReading ShadedFrame::readingAt(int x, int y) const
+{
+    PixelReading reading;
+    reading.x = x;
+    reading.y = y;
+    const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(image.width) +
+                       static_cast<size_t>(x)) * 3;
+    for (int c = 0; c < 3; ++c) {
+        reading.drawn[c] = image.rgb[at + static_cast<size_t>(c)];
+    }
+    reading.triangle = triangleOfIdColour(&ids.rgb[at]);
+    reading.hasCornerColours = reading.triangle >= 0 && reading.triangle == probed;
+    for (int i = 0; reading.hasCornerColours && i < 3; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            reading.cornerColours[i][c] = corners[i][c];
+        }
+    }
+    return reading;
+}
+
+int drawShadedFrame(const SceneState& state, ShadedFrame& frame, std::string& error,
+                    PixelPlace probe)
+{
+    const int width = state.view.windowWidth, height = state.view.windowHeight;
+    OffscreenTarget target(width, height);
     if (const int status = statusOf(target); status != EXIT_DONE) {
         error = target.error();
         return status;
     }
-    const std::string size = std::to_string(state.width) + "x" + std::to_string(state.height);
     try {
+        enterSceneState(state);
+        ShaderRenderer renderer;
         frame.state = state;
-        enterState(state);
-        std::vector<GLfloat> buffer;
-        const GLint written = feedbackOfOneFrame(buffer);
-        frame.triangles.clear();
-        if (written < 0 || !parseFeedback(buffer, written, state.width, state.height,
-                                          target.topRowFirst(), frame.triangles)) {
-            error = "OpenGL's feedback of the frame could not be read";
+        if (!renderer.draw(state, error)) {
             return EXIT_NO_DISPLAY_OR_GL;
         }
-        // The same state drawn for real: the pixels and depths to explain.
-        display();
         frame.image = target.read();
-        frame.depth = target.readDepth();
+        if (!renderer.drawTriangleIds(state, error)) {
+            return EXIT_NO_DISPLAY_OR_GL;
+        }
+        frame.ids = target.read();
+        frame.probed = -1;
+        const bool inside = probe.x >= 0 && probe.y >= 0 && probe.x < width && probe.y < height;
+        const int index = inside ? frame.readingAt(probe.x, probe.y).triangle : -1;
+        if (index >= 0 && state.shading == ShadingMode::PerVertex) {
+            // Back faces show their own colour only with two-sided lighting.
+            const bool back = state.setup.lightModel.twoSided &&
+                              SceneModel(state).triangle(index).backFace;
+            if (!renderer.probeCorners(state, index, back, frame.corners, error)) {
+                return EXIT_NO_DISPLAY_OR_GL;
+            }
+            frame.probed = index;
+        }
     } catch (const std::bad_alloc&) {
-        error = "--size " + size + " needs more memory than there is";
+        error = "--size " + std::to_string(width) + "x" + std::to_string(height) +
+                " needs more memory than there is";
         return EXIT_BAD_REQUEST;
     }
     return EXIT_DONE;

@@ -1,46 +1,52 @@
-// One frame of the demo twice over: the pixels and depths the demo's own
-// display() draws, and every triangle of it as OpenGL lit and projected it,
-// read back through GL's feedback mode.
+// One frame drawn twice over: the pixels and depths the fixed-function
+// pipeline draws, and every triangle of it as OpenGL lit and projected it,
+// read back through GL's feedback mode; or a frame of the shader renderer
+// with its ID pass, for the pixel readings the lab takes of its own frames.
+// These need a GL context (openGlContext); what explains the frames does
+// not (explanation.h).
 #pragma once
 
-#include "model/lighting_model.h"
+#include "explanation.h"
 #include "options.h"
-#include "png_file.h"
 
 #include <string>
-#include <vector>
-
-// A corner of a triangle as GL hands it back after lighting, projection and
-// clipping.
-struct FeedbackVertex {
-    double x, y;     // window position in pixels, y down from the top row
-    double depth;    // window depth, 0 at the near plane, 1 at the far plane
-    double w;        // clip w: the corner's distance in front of the eye
-    Colour colour;   // the lit colour, each channel 0 to 1
-    bool clipped;    // on the frame's border: made by clipping, not lit itself
-};
-
-struct FeedbackTriangle {
-    FeedbackVertex corner[3];
-};
-
-struct DrawnFrame {
-    StateOptions state;
-    RgbImage image;                          // row 0 at the top
-    std::vector<float> depth;                // likewise; 1 where nothing is drawn
-    std::vector<FeedbackTriangle> triangles; // in drawing order, polygons cut into fans
-
-    float depthAt(int x, int y) const
-    {
-        return depth[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                     static_cast<size_t>(x)];
-    }
-};
 
 // The view the independent model needs for this frame's state.
 View viewOf(const StateOptions& state);
 
-// Draws `state` off screen, in the current GL context (openGlContext), once
-// in feedback mode and once for real. Returns EXIT_DONE, or the exit status
-// a failure calls for with one line in `error`.
+// The demo's state that the options describe.
+SceneState sceneStateOf(const StateOptions& state);
+
+// Draws the demo's frame of `state` off screen with the demo's own
+// display(), in the current GL context, once in feedback mode and once for
+// real. Returns EXIT_DONE, or the exit status a failure calls for with one
+// line in `error`.
 int drawFrame(const StateOptions& state, DrawnFrame& frame, std::string& error);
+
+// The same for any state, drawn by drawFixedFunctionFrame (per-vertex
+// shading only).
+int drawFrame(const SceneState& state, DrawnFrame& frame, std::string& error);
+
+// A frame of the shader renderer and its ID pass, both read back.
+struct ShadedFrame {
+    SceneState state;
+    RgbImage image;  // row 0 at the top
+    RgbImage ids;    // ShaderRenderer::drawTriangleIds's colours
+    int probed = -1; // the triangle whose corner colours were read, or -1
+    unsigned char corners[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+
+    // What the lab reads at pixel (x, y): the colour and the triangle
+    // there, and the corners' colours if they were read for that triangle.
+    PixelReading readingAt(int x, int y) const;
+};
+
+// Draws `state` with the shader renderer off screen, then its ID pass;
+// shading per vertex, then the colours the shader lights the corners of the
+// triangle under pixel `probe` with (none for a pixel outside the frame).
+// Returns EXIT_DONE, or the status a failure calls for (a shader that does
+// not compile: EXIT_NO_DISPLAY_OR_GL, with the log) with one line in `error`.
+struct PixelPlace {
+    int x = -1, y = -1;
+};
+int drawShadedFrame(const SceneState& state, ShadedFrame& frame, std::string& error,
+                    PixelPlace probe = {});

@@ -1,5 +1,6 @@
 // materials-lights-explain: why one pixel of the demo's frame has its
-// colour. Draws the state with the demo's own display() off screen, then
+// colour. Draws the state with the demo's own display() off screen (a state
+// file's with the fixed-function pipeline, or the shader renderer), then
 // works the lighting equation through at the point under the pixel and shows
 // how GL shaded it from the lit corners of the triangle there.
 #include "drawn_frame.h"
@@ -7,6 +8,7 @@
 #include "gl_session.h"
 #include "options.h"
 #include "report.h"
+#include "scene_json.h"
 
 #include <climits>
 #include <cstdio>
@@ -19,30 +21,40 @@ const char* const PROGRAM = "materials-lights-explain";
 
 struct ExplainOptions {
     StateOptions state;
+    std::string stateFile;  // --state: the whole state from this file instead
     int x = 0, y = 0;
     bool json = false;
+    bool shader = false;    // --renderer shader
 };
 
 std::string usage()
 {
     return "Usage: materials-lights-explain --viewpoint V --mode M [--angles X,Y,Z] [--size WxH]\n"
-           "                                --pixel X,Y [--json]\n"
+           "                                --pixel X,Y [--json] [--renderer fixed|shader]\n"
+           "       materials-lights-explain --state FILE|- --pixel X,Y [--json]\n"
+           "                                [--renderer fixed|shader]\n"
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "explains the colour of one of its pixels: the lighting equation worked through\n"
            "at the surface point under it, light by light, and how OpenGL actually shaded\n"
            "it, from the lit corners of the triangle there.\n"
            "\n" +
-           stateOptionsUsage() +
+           stateOptionsUsage() + stateFileUsage() +
            "  --pixel X,Y      the pixel: column X from the left, row Y from the top, both\n"
            "                   counted from 0, as image viewers count them\n"
            "  --json           print the explanation as one JSON object instead of text\n"
+           "  --renderer R     who draws the frame: fixed (the default) the fixed-function\n"
+           "                   pipeline, its triangles read back through GL's feedback;\n"
+           "                   shader the project's own shader, the triangle under the pixel\n"
+           "                   found by its ID pass. A state with \"shading\": \"pixel\" is\n"
+           "                   drawn by the shader only\n"
            "  --help           print this help and exit\n"
            "\n"
            "It needs an X display with GLX. Without one, give it a virtual screen:\n"
            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" materials-lights-explain ...\n"
            "\n"
-           "Exit status: 0 explained; 1 no display or no usable OpenGL; 2 a bad option, a\n"
-           "pixel outside the frame or a size the OpenGL cannot draw.\n";
+           "Exit status: 0 explained; 1 no display or no usable OpenGL (or a shader it cannot\n"
+           "compile); 2 a bad option or state file, a pixel outside the frame or a size the\n"
+           "OpenGL cannot draw.\n";
 }
 
 int fail(int status, const std::string& message)
@@ -62,27 +74,48 @@ std::string applyPixel(const std::string& value, ExplainOptions& options)
     return {};
 }
 
-int explain(const ExplainOptions& options)
+std::string report(const SceneModel& scene, const PixelExplanation& pixel, bool json)
+{
+    return json ? explanationJson(scene, pixel).dump(2) + "\n" : explanationText(scene, pixel);
+}
+
+int explain(const ExplainOptions& options, const SceneState& scene)
 {
     std::string error;
     if (!openGlContext(PROGRAM, error)) {
         return fail(EXIT_NO_DISPLAY_OR_GL, error);
     }
-    DrawnFrame frame;
-    if (const int status = drawFrame(options.state, frame, error); status != EXIT_DONE) {
-        return fail(status, error);
-    }
-    closeGlContext();
-
+    const ViewerState& view = scene.view;
     std::string text;
     try {
-        const FrameExplainer explainer(frame);
-        const PixelExplanation pixel = explainer.explain(options.x, options.y);
-        text = options.json ? explanationJson(explainer, pixel).dump(2) + "\n"
-                            : explanationText(explainer, pixel);
+        if (options.shader) {
+            // The lab's way: the triangle from the ID pass, the model the rest.
+            ShadedFrame frame;
+            if (const int status =
+                    drawShadedFrame(scene, frame, error, PixelPlace{options.x, options.y});
+                status != EXIT_DONE) {
+                return fail(status, error);
+            }
+            closeGlContext();
+            const SceneModel model(scene);
+            text = report(model, explainPixel(model, frame.readingAt(options.x, options.y)),
+                          options.json);
+        } else {
+            DrawnFrame frame;
+            const int status = options.stateFile.empty()
+                                   ? drawFrame(options.state, frame, error)
+                                   : drawFrame(scene, frame, error);
+            if (status != EXIT_DONE) {
+                return fail(status, error);
+            }
+            closeGlContext();
+            const FrameExplainer explainer(frame);
+            text = report(explainer.scene(), explainer.explain(options.x, options.y),
+                          options.json);
+        }
     } catch (const std::bad_alloc&) {
-        return fail(EXIT_BAD_REQUEST, "--size " + std::to_string(options.state.width) + "x" +
-                                          std::to_string(options.state.height) +
+        return fail(EXIT_BAD_REQUEST, "--size " + std::to_string(view.windowWidth) + "x" +
+                                          std::to_string(view.windowHeight) +
                                           " needs more memory than there is");
     }
     std::fputs(text.c_str(), stdout);
@@ -98,6 +131,7 @@ int main(int argc, char** argv)
 {
     ExplainOptions options;
     std::vector<CommandOption> accepted = stateOptions(options.state);
+    addStateFileOption(accepted, options.stateFile);
     accepted.push_back({"--pixel", true, true, [&options](const std::string& value) {
                             return applyPixel(value, options);
                         }});
@@ -105,17 +139,36 @@ int main(int argc, char** argv)
                             options.json = true;
                             return std::string();
                         }});
+    accepted.push_back({"--renderer", false, true, [&options](const std::string& value) {
+                            if (value != "fixed" && value != "shader") {
+                                return "--renderer must be fixed or shader, not " + quoted(value);
+                            }
+                            options.shader = value == "shader";
+                            return std::string();
+                        }});
     if (const auto status = readCommandLine(PROGRAM, argc, argv, accepted, usage())) {
         return *status;
     }
-    const StateOptions& state = options.state;
-    if (options.x < 0 || options.y < 0 || options.x >= state.width || options.y >= state.height) {
+    SceneState scene = sceneStateOf(options.state);
+    if (!options.stateFile.empty()) {
+        if (const std::string problem = readStateFile(options.stateFile, scene);
+            !problem.empty()) {
+            return fail(EXIT_BAD_REQUEST, problem);
+        }
+    }
+    if (!options.shader && scene.shading == ShadingMode::PerPixel) {
+        return fail(EXIT_BAD_REQUEST, "--state " + ::quoted(options.stateFile) +
+                                          " shades per pixel, which only --renderer shader "
+                                          "draws");
+    }
+    const int width = scene.view.windowWidth, height = scene.view.windowHeight;
+    if (options.x < 0 || options.y < 0 || options.x >= width || options.y >= height) {
         return fail(EXIT_BAD_REQUEST,
                     "--pixel " + std::to_string(options.x) + "," + std::to_string(options.y) +
-                        " is outside the " + std::to_string(state.width) + "x" +
-                        std::to_string(state.height) + " frame (columns 0 to " +
-                        std::to_string(state.width - 1) + ", rows 0 to " +
-                        std::to_string(state.height - 1) + ")");
+                        " is outside the " + std::to_string(width) + "x" +
+                        std::to_string(height) + " frame (columns 0 to " +
+                        std::to_string(width - 1) + ", rows 0 to " +
+                        std::to_string(height - 1) + ")");
     }
-    return explain(options);
+    return explain(options, scene);
 }

@@ -71,6 +71,205 @@ bool seenFromBehind(const View& view, const SurfacePoint& s)
     return dot(directionToEye(view, s.normal), -1.0 * toEye(view, s.point)) < 0;
 }
 
+// A feedback corner and a mesh corner the model projects are the same
+// corner when this close (GL's float arithmetic against the model's double:
+// 0.01 pixel at most in the demo's frames).
+constexpr double SAME_PLACE = 0.05;
+constexpr double SAME_DEPTH = 1e-4;
+
+// Mesh triangles tried in matching feedback to the mesh, at most, per mesh
+// triangle: feedback that matches nothing must not cost a search per piece.
+constexpr long MATCH_BUDGET = 8;
+
+Vec3 cross(Vec3 a, Vec3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// A mesh triangle's corners in the window, as the model projects them.
+FeedbackTriangle projected(const View& view, const MeshTriangle& t)
+{
+    FeedbackTriangle f{};
+    for (int i = 0; i < 3; ++i) {
+        const ScreenPoint p = project(view, t.point[i]);
+        f.corner[i] = {p.x, p.y, p.depth, -toEye(view, t.point[i]).z, {0, 0, 0}, false, false};
+    }
+    return f;
+}
+
+bool samePlace(const FeedbackVertex& a, const FeedbackVertex& b)
+{
+    return std::abs(a.x - b.x) <= SAME_PLACE && std::abs(a.y - b.y) <= SAME_PLACE &&
+           std::abs(a.depth - b.depth) <= SAME_DEPTH;
+}
+
+// The corner of `mesh` at the place of `v`, or -1.
+int cornerAt(const FeedbackTriangle& mesh, const FeedbackVertex& v)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (samePlace(mesh.corner[i], v)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Whether feedback triangle `f` is mesh triangle `mesh` as GL drew it: the
+// same corners in the same order, or, where clipping cut it, a piece of it
+// whose corners clipping did not make are its corners.
+bool drawnFrom(const FeedbackTriangle& f, const FeedbackTriangle& mesh)
+{
+    bool cut = false;
+    for (const FeedbackVertex& v : f.corner) {
+        cut = cut || v.clipped;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const FeedbackVertex& v = f.corner[i];
+        if (!cut && !samePlace(v, mesh.corner[i])) {
+            return false;
+        }
+        if (cut && !v.clipped && cornerAt(mesh, v) < 0) {
+            return false;
+        }
+        if (cut && v.clipped) {
+            double weights[3], margin = 0;
+            locate(mesh, v.x, v.y, weights, margin);
+            if (margin < -SAME_PLACE) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The point of the scene seen at corner `i` of `t`, and its normal there.
+SurfacePoint cornerSurface(const MeshTriangle& t, int i)
+{
+    SurfacePoint s;
+    s.solid = t.solid;
+    s.face = t.face;
+    s.point = t.point[i];
+    s.normal = t.normal[i];
+    return s;
+}
+
+// The point under the pixel on `t`, with the solid's own normal there.
+SurfacePoint surfaceOn(const MeshTriangle& t, Vec3 point)
+{
+    const Vec3 middle = (1.0 / 3.0) * (t.point[0] + t.point[1] + t.point[2]);
+    return onSolid(t.solid, t.face, point, middle);
+}
+
+// Barycentric weights of `p`, a point of `t`'s plane: perspective-correct
+// weights, as GL's interpolation gives them at the point's pixel.
+void weightsOf(const MeshTriangle& t, Vec3 p, double weights[3])
+{
+    const Vec3* v = t.point;
+    const Vec3 n = cross(v[1] - v[0], v[2] - v[0]);
+    const double area = dot(n, n);
+    if (area < 1e-30) {
+        weights[0] = weights[1] = weights[2] = 1.0 / 3.0;
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        weights[i] = dot(cross(v[(i + 1) % 3] - p, v[(i + 2) % 3] - p), n) / area;
+    }
+}
+
+// A corner where a light that is on grazes the surface so closely that
+// GL's float arithmetic, not the equation, decides whether it lights it:
+// its highlight is there or not as rounding falls.
+constexpr double GRAZING = 1e-5;
+
+// The colours `lit` may take as GL's rounding puts it on either side of
+// the terminator of each light that grazes it: a light across gives its
+// highlight (and a diffuse term of about 0), one no longer across takes its
+// terms away. Calls visit(colour) for each way, the model's own first.
+template <typename Visit>
+void eitherSideOfTerminators(const SceneModel& scene, const LightingAt& lit, Visit visit)
+{
+    Colour flip[MODEL_LIGHT_COUNT];
+    int count = 0;
+    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+        const LightTerm& term = lit.lights[i];
+        if (!term.on || !term.insideSpot || std::abs(term.nDotL) >= GRAZING) {
+            continue;
+        }
+        const ModelLight& light = scene.lighting().lights[i];
+        const Material& m = lit.material;
+        const double power = m.shininess == 0 ? 1.0 : std::pow(std::max(term.nDotH, 0.0), m.shininess);
+        const double factor = power * term.attenuation * term.spotFactor;
+        const Colour across{factor * light.specular.r * m.specular.r,
+                            factor * light.specular.g * m.specular.g,
+                            factor * light.specular.b * m.specular.b};
+        const Colour taken{term.diffuse.r + term.specular.r, term.diffuse.g + term.specular.g,
+                           term.diffuse.b + term.specular.b};
+        flip[count++] = term.reaches ? Colour{-taken.r, -taken.g, -taken.b} : across;
+    }
+    for (unsigned ways = 0; ways < (1u << count); ++ways) {
+        Colour sum = lit.sum;
+        for (int k = 0; k < count; ++k) {
+            if (ways & (1u << k)) {
+                sum = {sum.r + flip[k].r, sum.g + flip[k].g, sum.b + flip[k].b};
+            }
+        }
+        visit(Colour{std::clamp(sum.r, 0.0, 1.0), std::clamp(sum.g, 0.0, 1.0),
+                     std::clamp(sum.b, 0.0, 1.0)});
+    }
+}
+
+Colour blend(const double weights[3], const Colour c[3])
+{
+    Colour out{0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        out.r += weights[i] * c[i].r;
+        out.g += weights[i] * c[i].g;
+        out.b += weights[i] * c[i].b;
+    }
+    return out;
+}
+
+// What both ways of finding the triangle share once the point under the
+// pixel is known: the part, the equation there, per-pixel shading's
+// fragment, and the shaded colour against the drawn one.
+void settle(const SceneModel& scene, const MeshTriangle* mesh, bool backFace, PixelExplanation& e)
+{
+    e.onSurface = e.surface.solid != Solid::None;
+    if (e.onSurface) {
+        e.part = partName(e.surface, backFace);
+        e.lighting = mesh != nullptr
+                         ? scene.lightingOn(*mesh, e.surface.point, e.surface.normal)
+                         : lightingAt(scene.view(), scene.lighting(), e.surface.solid, backFace,
+                                      e.surface.point, e.surface.normal);
+    }
+    if (!e.hasTriangle) {
+        return;
+    }
+    if (e.shading == ShadingMode::PerPixel && mesh != nullptr) {
+        // The shader blends the corners' normals, perspective-correct, and
+        // makes the blend unit again for each fragment.
+        Vec3 normal{0, 0, 0};
+        for (int i = 0; i < 3; ++i) {
+            normal = normal + e.triangle.weights[i] * mesh->normal[i];
+        }
+        e.hasFragment = true;
+        e.fragmentNormal = normalized(normal);
+        e.fragment = scene.lightingOn(*mesh, e.surface.point, e.fragmentNormal);
+    }
+    const Colour colour = e.shaded();
+    e.interpolated[0] = toLevel(colour.r);
+    e.interpolated[1] = toLevel(colour.g);
+    e.interpolated[2] = toLevel(colour.b);
+    int largest = 0;
+    for (int c = 0; c < 3; ++c) {
+        e.difference[c] = e.drawn[c] - e.interpolated[c];
+        largest = std::max(largest, std::abs(e.difference[c]));
+    }
+    if (largest > 1) {
+        e.flags |= FLAG_MISMATCH;
+    }
+}
+
 }  // namespace
 
 std::string partName(const SurfacePoint& s, bool fromBehind)
@@ -97,9 +296,27 @@ std::string partName(const SurfacePoint& s, bool fromBehind)
 }
 
 FrameExplainer::FrameExplainer(const DrawnFrame& frame)
-    : frame_(frame), view_(viewOf(frame.state))
+    : frame_(frame), scene_(frame.state)
 {
+    const View& view = scene_.view();
     const int width = frame.image.width, height = frame.image.height;
+    // Feedback comes in the mesh's order, each triangle whole, cut into
+    // pieces by clipping, or left out where it is wholly outside the frame.
+    meshIndex_.assign(frame.triangles.size(), -1);
+    int next = 0;
+    long budget = MATCH_BUDGET * scene_.triangleCount() + 1024;
+    for (size_t i = 0; i < frame.triangles.size(); ++i) {
+        const FeedbackTriangle& f = frame.triangles[i];
+        const bool cut = f.corner[0].clipped || f.corner[1].clipped || f.corner[2].clipped;
+        for (int j = next; j < scene_.triangleCount() && budget > 0; ++j, --budget) {
+            if (drawnFrom(f, projected(view, scene_.triangle(j)))) {
+                meshIndex_[i] = j;
+                next = cut ? j : j + 1;  // a cut triangle's next piece comes from it too
+                break;
+            }
+        }
+    }
+
     tile_ = std::max(SMALLEST_TILE, (std::max(width, height) + MOST_TILES - 1) / MOST_TILES);
     tilesAcross_ = (width + tile_ - 1) / tile_;
     tilesDown_ = (height + tile_ - 1) / tile_;
@@ -132,38 +349,41 @@ FrameExplainer::FrameExplainer(const DrawnFrame& frame)
 TriangleAccount FrameExplainer::triangle(int index) const
 {
     TriangleAccount account;
-    account.index = index;
     const FeedbackTriangle& t = frame_.triangles[static_cast<size_t>(index)];
-    Vec3 points[3];
+    const View& view = scene_.view();
+    account.index = meshIndexOf(index);
     for (int i = 0; i < 3; ++i) {
-        points[i] = scenePointOf(view_, t.corner[i]);
+        account.corners[i].gl = t.corner[i];
+        account.corners[i].surface.point = scenePointOf(view, t.corner[i]);
     }
-    // The triangle's middle tells its solid and face; its corners lie on
-    // edges and corners of faces.
-    const Vec3 middle = (1.0 / 3.0) * (points[0] + points[1] + points[2]);
-    const SurfacePoint inside = surfaceAt(middle);
-    // GLUT builds the cone's side from strips, ring by ring, and gives each
-    // apex vertex the normal of its slice: the one of the rim corner that
-    // comes before it in the triangle.
-    const auto nearbyOf = [&](const Vec3* p, int i) {
-        const Vec3 before = p[(i + 2) % 3];
-        const Vec3 off = before - placeOf(Solid::Cone).centre;
-        return inside.solid == Solid::Cone && std::hypot(off.x, off.z) > 1e-3 ? before : middle;
-    };
-    account.solid = inside.solid;
-    account.face = inside.face;
+    if (account.index < 0) {
+        // Not found in the mesh: the solid its middle lies on, no corners lit.
+        const Vec3 middle = (1.0 / 3.0) * (account.corners[0].surface.point +
+                                           account.corners[1].surface.point +
+                                           account.corners[2].surface.point);
+        const SurfacePoint inside = surfaceAt(middle);
+        account.solid = inside.solid;
+        account.face = inside.face;
+        return account;
+    }
+    // The model lights the mesh's corners, the very ones GL lit; a piece
+    // that clipping cut has only some of them.
+    const MeshTriangle mesh = scene_.triangle(account.index);
+    const FeedbackTriangle place = projected(view, mesh);
+    const bool cut = t.corner[0].clipped || t.corner[1].clipped || t.corner[2].clipped;
+    account.solid = mesh.solid;
+    account.face = mesh.face;
+    account.backFace = mesh.backFace;
     for (int i = 0; i < 3; ++i) {
         CornerAccount& corner = account.corners[i];
-        corner.gl = t.corner[i];
-        if (account.solid == Solid::None) {
-            corner.surface.point = points[i];
+        corner.surface.solid = mesh.solid;
+        const int k = !cut ? i : corner.gl.clipped ? -1 : cornerAt(place, corner.gl);
+        if (k < 0) {
             continue;
         }
-        corner.surface = onSolid(account.solid, account.face, points[i], nearbyOf(points, i));
-        if (!corner.gl.clipped) {
-            corner.model = lightingAt(view_, frame_.state.lightingMode, corner.surface.point,
-                                      corner.surface.normal, placeOf(account.solid).diffuse);
-        }
+        corner.surface = cornerSurface(mesh, k);
+        corner.model = scene_.lightingOn(mesh, corner.surface.point, corner.surface.normal);
+        corner.lit = true;
     }
     return account;
 }
@@ -173,6 +393,7 @@ PixelExplanation FrameExplainer::explain(int x, int y) const
     PixelExplanation e;
     e.x = x;
     e.y = y;
+    e.shading = frame_.state.shading;
     const unsigned char* rgb =
         &frame_.image.rgb[(static_cast<size_t>(y) * frame_.image.width + x) * 3];
     for (int c = 0; c < 3; ++c) {
@@ -180,7 +401,7 @@ PixelExplanation FrameExplainer::explain(int x, int y) const
     }
     e.depth = frame_.depthAt(x, y);
     for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
-        e.lighting.lights[i].on = modelLightOn(frame_.state.lightingMode, i);
+        e.lighting.lights[i].on = scene_.lighting().on[i];
     }
     e.background = e.depth >= 1.0;
     if (e.background) {
@@ -221,81 +442,123 @@ PixelExplanation FrameExplainer::explain(int x, int y) const
         }
     }
 
-    const Vec3 point = unprojectWindow(view_, cx, cy, e.depth);
+    const Vec3 atDepth = unprojectWindow(scene_.view(), cx, cy, e.depth);
     if (best == nullptr) {
         e.flags |= FLAG_NO_TRIANGLE;
-        e.surface = surfaceAt(point);
-    } else {
-        const auto account = [&](const Candidate& c) {
-            TriangleAccount a = triangle(c.index);
-            a.depth = c.depth;
-            a.margin = c.margin;
-            double perspective = 0;
-            for (int i = 0; i < 3; ++i) {
-                a.screenWeights[i] = c.weights[i];
-                a.weights[i] = c.weights[i] / a.corners[i].gl.w;
-                perspective += a.weights[i];
-            }
-            // Colours are interpolated perspective-correctly: linearly on
-            // the triangle in space, not on the screen.
-            for (double& w : a.weights) {
-                w /= perspective;
-            }
-            for (int i = 0; i < 3; ++i) {
-                const Colour& colour = a.corners[i].gl.colour;
-                a.interpolated.r += a.weights[i] * colour.r;
-                a.interpolated.g += a.weights[i] * colour.g;
-                a.interpolated.b += a.weights[i] * colour.b;
-            }
-            return a;
-        };
-        e.hasTriangle = true;
-        e.triangle = account(*best);
-        if (off(*best) > DEPTH_TOLERANCE || best->margin < -ON_EDGE) {
-            e.flags |= FLAG_NO_TRIANGLE;
-        }
-        // A centre on an edge that another triangle at this depth shares.
-        for (const Candidate& c : candidates) {
-            if (&c == best || off(c) > DEPTH_TOLERANCE ||
-                std::abs(c.margin) > ON_EDGE || std::abs(best->margin) > ON_EDGE) {
-                continue;
-            }
-            TriangleAccount other = account(c);
-            if (largestDifference(other.interpolated, e.triangle.interpolated) > 1) {
-                e.flags |= FLAG_SHARED_EDGE;
-                e.hasRival = true;
-                e.rival = other;
-                break;
-            }
-        }
-        const Colour& colour = e.triangle.interpolated;
-        e.interpolated[0] = toLevel(colour.r);
-        e.interpolated[1] = toLevel(colour.g);
-        e.interpolated[2] = toLevel(colour.b);
-        int largest = 0;
-        for (int c = 0; c < 3; ++c) {
-            e.difference[c] = e.drawn[c] - e.interpolated[c];
-            largest = std::max(largest, std::abs(e.difference[c]));
-        }
-        if (largest > 1) {
-            e.flags |= FLAG_MISMATCH;
-        }
-        const Vec3 middle = (1.0 / 3.0) * (e.triangle.corners[0].surface.point +
-                                           e.triangle.corners[1].surface.point +
-                                           e.triangle.corners[2].surface.point);
-        // The point under the pixel lies on the triangle's solid when the
-        // triangle is at the pixel's depth; otherwise the model says where.
-        e.surface = e.triangle.solid == Solid::None || off(*best) > DEPTH_TOLERANCE
-                        ? surfaceAt(point)
-                        : onSolid(e.triangle.solid, e.triangle.face, point, middle);
+        e.surface = surfaceAt(atDepth);
+        settle(scene_, nullptr, seenFromBehind(scene_.view(), e.surface), e);
+        return e;
     }
+    const auto account = [&](const Candidate& c) {
+        TriangleAccount a = triangle(c.index);
+        a.depth = c.depth;
+        a.margin = c.margin;
+        double perspective = 0;
+        for (int i = 0; i < 3; ++i) {
+            a.screenWeights[i] = c.weights[i];
+            a.weights[i] = c.weights[i] / a.corners[i].gl.w;
+            perspective += a.weights[i];
+        }
+        // Colours are interpolated perspective-correctly: linearly on the
+        // triangle in space, not on the screen.
+        for (double& w : a.weights) {
+            w /= perspective;
+        }
+        const Colour colours[3] = {a.corners[0].gl.colour, a.corners[1].gl.colour,
+                                   a.corners[2].gl.colour};
+        a.interpolated = blend(a.weights, colours);
+        return a;
+    };
+    e.hasTriangle = true;
+    e.triangle = account(*best);
+    if (off(*best) > DEPTH_TOLERANCE || best->margin < -ON_EDGE) {
+        e.flags |= FLAG_NO_TRIANGLE;
+    }
+    // A centre on an edge that another triangle at this depth shares.
+    for (const Candidate& c : candidates) {
+        if (&c == best || off(c) > DEPTH_TOLERANCE || std::abs(c.margin) > ON_EDGE ||
+            std::abs(best->margin) > ON_EDGE) {
+            continue;
+        }
+        TriangleAccount other = account(c);
+        if (largestDifference(other.interpolated, e.triangle.interpolated) > 1) {
+            e.flags |= FLAG_SHARED_EDGE;
+            e.hasRival = true;
+            e.rival = other;
+            break;
+        }
+    }
+    if (e.triangle.index < 0) {
+        // The model says where the depth puts the point.
+        e.surface = e.triangle.solid == Solid::None ? surfaceAt(atDepth)
+                                                    : onSolid(e.triangle.solid, e.triangle.face,
+                                                              atDepth, atDepth);
+        settle(scene_, nullptr, seenFromBehind(scene_.view(), e.surface), e);
+        return e;
+    }
+    // The point under the pixel lies on the mesh's triangle, where the
+    // pixel centre's ray meets its plane.
+    const MeshTriangle mesh = scene_.triangle(e.triangle.index);
+    e.surface = surfaceOn(mesh, scene_.pointOn(mesh, cx, cy));
+    settle(scene_, &mesh, mesh.backFace, e);
+    return e;
+}
 
-    e.onSurface = e.surface.solid != Solid::None;
-    if (e.onSurface) {
-        e.part = partName(e.surface, seenFromBehind(view_, e.surface));
-        e.lighting = lightingAt(view_, frame_.state.lightingMode, e.surface.point,
-                                e.surface.normal, placeOf(e.surface.solid).diffuse);
+PixelExplanation explainPixel(const SceneModel& scene, const PixelReading& reading)
+{
+    PixelExplanation e;
+    e.x = reading.x;
+    e.y = reading.y;
+    e.source = FrameSource::Shader;
+    e.shading = scene.state().shading;
+    for (int c = 0; c < 3; ++c) {
+        e.drawn[c] = reading.drawn[c];
     }
+    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+        e.lighting.lights[i].on = scene.lighting().on[i];
+    }
+    e.background = reading.triangle < 0;
+    if (e.background) {
+        return e;
+    }
+    if (reading.triangle >= scene.triangleCount()) {
+        e.flags |= FLAG_NO_TRIANGLE;
+        return e;
+    }
+    const View& view = scene.view();
+    const double cx = reading.x + 0.5, cy = reading.y + 0.5;
+    const MeshTriangle mesh = scene.triangle(reading.triangle);
+    const Vec3 point = scene.pointOn(mesh, cx, cy);
+    e.depth = project(view, point).depth;
+
+    TriangleAccount& a = e.triangle;
+    const FeedbackTriangle place = projected(view, mesh);
+    a.index = mesh.index;
+    a.solid = mesh.solid;
+    a.face = mesh.face;
+    a.backFace = mesh.backFace;
+    a.depth = e.depth;
+    locate(place, cx, cy, a.screenWeights, a.margin);
+    weightsOf(mesh, point, a.weights);
+    Colour colours[3];
+    for (int i = 0; i < 3; ++i) {
+        CornerAccount& corner = a.corners[i];
+        corner.gl = place.corner[i];
+        corner.surface = cornerSurface(mesh, i);
+        corner.model = scene.lightingOn(mesh, corner.surface.point, corner.surface.normal);
+        corner.lit = true;
+        if (reading.hasCornerColours) {
+            const int* level = reading.cornerColours[i];
+            corner.gl.colour = {level[0] / 255.0, level[1] / 255.0, level[2] / 255.0};
+            corner.gl.hasColour = true;
+        }
+        colours[i] = reading.hasCornerColours ? corner.gl.colour : corner.model.colour;
+    }
+    a.interpolated = blend(a.weights, colours);
+    e.glCorners = reading.hasCornerColours;
+    e.hasTriangle = true;
+    e.surface = surfaceOn(mesh, point);
+    settle(scene, &mesh, mesh.backFace, e);
     return e;
 }
 
@@ -333,15 +596,22 @@ FrameTally tallyFrame(const FrameExplainer& explainer)
             continue;
         }
         for (const CornerAccount& corner : t.corners) {
-            if (corner.gl.clipped) {
+            if (!corner.lit) {
                 continue;
             }
             const Colour& a = corner.gl.colour;
-            const Colour& b = corner.model.colour;
+            double off = 1e300;
+            bool first = true, across = false;
+            eitherSideOfTerminators(explainer.scene(), corner.model, [&](const Colour& b) {
+                const double d = std::max({255 * std::abs(a.r - b.r), 255 * std::abs(a.g - b.g),
+                                           255 * std::abs(a.b - b.b)});
+                across = across || (!first && d < off);
+                off = std::min(off, d);
+                first = false;
+            });
+            tally.cornersOnTerminator += across ? 1 : 0;
             ++tally.cornersCompared;
-            tally.largestCornerDifference =
-                std::max({tally.largestCornerDifference, 255 * std::abs(a.r - b.r),
-                          255 * std::abs(a.g - b.g), 255 * std::abs(a.b - b.b)});
+            tally.largestCornerDifference = std::max(tally.largestCornerDifference, off);
         }
     }
     return tally;

@@ -1,0 +1,596 @@
+#include "scene_json.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr const char* SOLID_KEYS[SOLID_COUNT] = {"cube", "sphere", "cone", "cylinder"};
+
+// Where the lights' and material's colours go; GL takes any value, but a
+// learner's colour is a share of full intensity.
+constexpr double COLOUR_MIN = 0, COLOUR_MAX = 1;
+constexpr double MOST_EXPONENT = 128;  // spot exponent and shininess, as GL limits them
+constexpr double NO_SPOT = 180, WIDEST_SPOT = 90;
+
+// The value as the message quotes it, cut short when long.
+std::string shown(const json& value)
+{
+    std::string text = value.dump(-1, ' ', false, json::error_handler_t::replace);
+    return text.size() > 40 ? text.substr(0, 37) + "..." : text;
+}
+
+std::string must(const std::string& path, const std::string& what, const json& value)
+{
+    return path + " must be " + what + ", not " + shown(value);
+}
+
+// Fields of `object` outside `known`, the first one named by its path.
+std::string unknownField(const json& object, const std::string& path,
+                         std::initializer_list<const char*> known)
+{
+    for (const auto& item : object.items()) {
+        bool found = false;
+        for (const char* name : known) {
+            found = found || item.key() == name;
+        }
+        if (!found) {
+            return "unknown field " + (path.empty() ? "" : path + ".") + item.key();
+        }
+    }
+    return {};
+}
+
+std::string fieldPath(const std::string& path, const char* name)
+{
+    return path.empty() ? name : path + "." + name;
+}
+
+// A number in [min, max] that a float holds; `range` says so in words.
+std::string readNumber(const json& value, const std::string& path, double min, double max,
+                       const std::string& range, float& out)
+{
+    if (!value.is_number()) {
+        return must(path, "a number, " + range, value);
+    }
+    const double number = value.get<double>();
+    if (!std::isfinite(number) || number < min || number > max ||
+        std::abs(number) > static_cast<double>(FLT_MAX)) {
+        return must(path, range, value);
+    }
+    out = static_cast<float>(number);
+    return {};
+}
+
+std::string readInteger(const json& value, const std::string& path, int min, int max, int& out)
+{
+    const std::string range = std::to_string(min) + " to " + std::to_string(max);
+    if (!value.is_number()) {
+        return must(path, "a whole number, " + range, value);
+    }
+    const double number = value.get<double>();
+    if (!(number >= min && number <= max) || number != std::floor(number)) {
+        return must(path, "a whole number " + range, value);
+    }
+    out = static_cast<int>(number);
+    return {};
+}
+
+std::string readBool(const json& value, const std::string& path, bool& out)
+{
+    if (!value.is_boolean()) {
+        return must(path, "true or false", value);
+    }
+    out = value.get<bool>();
+    return {};
+}
+
+// `count` numbers, each checked as readNumber checks one; `form` names them
+// ("[r, g, b, a]").
+std::string readNumbers(const json& value, const std::string& path, const char* form, int count,
+                        double min, double max, const std::string& range, float* out)
+{
+    if (!value.is_array() || value.size() != static_cast<size_t>(count)) {
+        return must(path, std::string(form) + ", " + std::to_string(count) + " numbers", value);
+    }
+    float read[4] = {0, 0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const std::string at = path + "[" + std::to_string(i) + "]";
+        if (std::string problem = readNumber(value[static_cast<size_t>(i)], at, min, max, range,
+                                             read[i]);
+            !problem.empty()) {
+            return problem;
+        }
+    }
+    std::copy(read, read + count, out);
+    return {};
+}
+
+std::string readColour(const json& value, const std::string& path, float out[4])
+{
+    return readNumbers(value, path, "[r, g, b, a]", 4, COLOUR_MIN, COLOUR_MAX, "0 to 1", out);
+}
+
+std::string readAny(const json& value, const std::string& path, const char* form, int count,
+                    float* out)
+{
+    return readNumbers(value, path, form, count, -DBL_MAX, DBL_MAX, "a finite number", out);
+}
+
+// Zero in every one of the first `count` values, as the floats hold them.
+bool allZero(const float* values, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (values[i] != 0.0f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string readLight(const json& value, const std::string& path, LightSetup& light, bool& on)
+{
+    if (!value.is_object()) {
+        return must(path, "an object with the light's fields", value);
+    }
+    if (std::string problem = unknownField(value, path,
+                                           {"on", "position", "ambient", "diffuse", "specular",
+                                            "spot_direction", "spot_cutoff", "spot_exponent",
+                                            "attenuation"});
+        !problem.empty()) {
+        return problem;
+    }
+    std::string problem;
+    const auto field = [&](const char* name, const auto& read) {
+        if (problem.empty() && value.contains(name)) {
+            problem = read(value[name], fieldPath(path, name));
+        }
+    };
+    field("on", [&](const json& v, const std::string& p) { return readBool(v, p, on); });
+    field("position", [&](const json& v, const std::string& p) {
+        if (std::string wrong = readAny(v, p, "[x, y, z, w]", 4, light.position); !wrong.empty()) {
+            return wrong;
+        }
+        return allZero(light.position, 4)
+                   ? must(p, "a point (w not 0) or a direction (x, y, z not all 0)", v)
+                   : std::string();
+    });
+    field("ambient", [&](const json& v, const std::string& p) { return readColour(v, p, light.ambient); });
+    field("diffuse", [&](const json& v, const std::string& p) { return readColour(v, p, light.diffuse); });
+    field("specular", [&](const json& v, const std::string& p) { return readColour(v, p, light.specular); });
+    field("spot_direction", [&](const json& v, const std::string& p) {
+        if (std::string wrong = readAny(v, p, "[x, y, z]", 3, light.spotDirection); !wrong.empty()) {
+            return wrong;
+        }
+        return allZero(light.spotDirection, 3) ? must(p, "a direction (not all 0)", v)
+                                               : std::string();
+    });
+    field("spot_cutoff", [&](const json& v, const std::string& p) {
+        const std::string range = "0 to 90, or 180";
+        if (std::string wrong = readNumber(v, p, 0, NO_SPOT, range, light.spotCutoff);
+            !wrong.empty()) {
+            return wrong;
+        }
+        return light.spotCutoff > WIDEST_SPOT && light.spotCutoff != NO_SPOT ? must(p, range, v)
+                                                                              : std::string();
+    });
+    field("spot_exponent", [&](const json& v, const std::string& p) {
+        return readNumber(v, p, 0, MOST_EXPONENT, "0 to 128", light.spotExponent);
+    });
+    field("attenuation", [&](const json& v, const std::string& p) {
+        if (std::string wrong = readNumbers(v, p, "[constant, linear, quadratic]", 3, 0, DBL_MAX,
+                                            "a finite number, at least 0", light.attenuation);
+            !wrong.empty()) {
+            return wrong;
+        }
+        // 1 / (k0 + k1 d + k2 d^2) would divide by zero.
+        return allZero(light.attenuation, 3) ? p + " must have a factor above 0, not " + shown(v)
+                                             : std::string();
+    });
+    return problem;
+}
+
+std::string readLights(const json& value, SceneState& state)
+{
+    if (!value.is_array() || value.size() > LIGHT_COUNT) {
+        return must("lights", "an array of at most 3 lights", value);
+    }
+    for (size_t i = 0; i < value.size(); ++i) {
+        const std::string path = "lights[" + std::to_string(i) + "]";
+        if (std::string problem =
+                readLight(value[i], path, state.setup.lights[i], state.lightOn[i]);
+            !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
+}
+
+std::string readMaterial(const json& value, MaterialSetup& material)
+{
+    const std::string path = "material";
+    if (!value.is_object()) {
+        return must(path, "an object with the material's fields", value);
+    }
+    if (std::string problem = unknownField(
+            value, path, {"ambient", "diffuse", "specular", "emission", "shininess"});
+        !problem.empty()) {
+        return problem;
+    }
+    std::string problem;
+    const auto field = [&](const char* name, const auto& read) {
+        if (problem.empty() && value.contains(name)) {
+            problem = read(value[name], fieldPath(path, name));
+        }
+    };
+    field("ambient", [&](const json& v, const std::string& p) { return readColour(v, p, material.ambient); });
+    field("diffuse", [&](const json& v, const std::string& p) {
+        if (!v.is_object()) {
+            return must(p, "an object with the solids' colours", v);
+        }
+        if (std::string wrong = unknownField(v, p, {"cube", "sphere", "cone", "cylinder"});
+            !wrong.empty()) {
+            return wrong;
+        }
+        for (int s = 0; s < SOLID_COUNT; ++s) {
+            if (!v.contains(SOLID_KEYS[s])) {
+                continue;
+            }
+            if (std::string wrong = readColour(v[SOLID_KEYS[s]], fieldPath(p, SOLID_KEYS[s]),
+                                               material.diffuse[s]);
+                !wrong.empty()) {
+                return wrong;
+            }
+        }
+        return std::string();
+    });
+    field("specular", [&](const json& v, const std::string& p) { return readColour(v, p, material.specular); });
+    field("emission", [&](const json& v, const std::string& p) { return readColour(v, p, material.emission); });
+    field("shininess", [&](const json& v, const std::string& p) {
+        return readNumber(v, p, 0, MOST_EXPONENT, "0 to 128", material.shininess);
+    });
+    return problem;
+}
+
+// [slices, stacks] of one solid, in the ranges mesh/ draws exactly.
+std::string readCuts(const json& value, const std::string& path, int leastStacks, int& slices,
+                     int& stacks)
+{
+    if (!value.is_array() || value.size() != 2) {
+        return must(path, "[slices, stacks], 2 whole numbers", value);
+    }
+    int read[2] = {0, 0};
+    if (std::string problem = readInteger(value[0], path + "[0]", MIN_SLICES, MAX_SLICES, read[0]);
+        !problem.empty()) {
+        return problem;
+    }
+    if (std::string problem = readInteger(value[1], path + "[1]", leastStacks, MAX_STACKS, read[1]);
+        !problem.empty()) {
+        return problem;
+    }
+    slices = read[0];
+    stacks = read[1];
+    return {};
+}
+
+std::string readTessellation(const json& value, Tessellation& t)
+{
+    const std::string path = "tessellation";
+    if (!value.is_object()) {
+        return must(path, "an object with the solids' counts", value);
+    }
+    if (std::string problem = unknownField(value, path, {"cube", "sphere", "cone", "cylinder"});
+        !problem.empty()) {
+        return problem;
+    }
+    std::string problem;
+    const auto field = [&](const char* name, const auto& read) {
+        if (problem.empty() && value.contains(name)) {
+            problem = read(value[name], fieldPath(path, name));
+        }
+    };
+    field("cube", [&](const json& v, const std::string& p) {
+        return readInteger(v, p, 1, MAX_CUBE_DIVISIONS, t.cube);
+    });
+    field("sphere", [&](const json& v, const std::string& p) {
+        return readCuts(v, p, 2, t.sphereSlices, t.sphereStacks);
+    });
+    field("cone", [&](const json& v, const std::string& p) {
+        return readCuts(v, p, 1, t.coneSlices, t.coneStacks);
+    });
+    field("cylinder", [&](const json& v, const std::string& p) {
+        return readCuts(v, p, 1, t.cylinderSlices, t.cylinderStacks);
+    });
+    return problem.empty() ? tessellationProblem(t) : problem;
+}
+
+// The top level, field by field in the format's order, so that `mode`
+// comes before the lights' own switches whatever order the text has.
+std::string readState(const json& value, SceneState& state)
+{
+    if (!value.is_object()) {
+        return "the state must be one JSON object, not " + shown(value);
+    }
+    if (std::string problem = unknownField(
+            value, "",
+            {"viewpoint", "mode", "angles", "size", "lights", "material", "global_ambient",
+             "local_viewer", "two_sided", "tessellation", "shading"});
+        !problem.empty()) {
+        return problem;
+    }
+    ViewerState& view = state.view;
+    std::string problem;
+    const auto field = [&](const char* name, const auto& read) {
+        if (problem.empty() && value.contains(name)) {
+            problem = read(value[name], std::string(name));
+        }
+    };
+    field("viewpoint", [&](const json& v, const std::string& p) {
+        return readInteger(v, p, 0, VIEWPOINT_COUNT - 1, view.viewpoint);
+    });
+    field("mode", [&](const json& v, const std::string& p) {
+        if (std::string wrong = readInteger(v, p, 0, LIGHTING_MODE_COUNT - 1, view.lightingMode);
+            !wrong.empty()) {
+            return wrong;
+        }
+        for (int i = 0; i < LIGHT_COUNT; ++i) {
+            state.lightOn[i] = lightEnabled(view.lightingMode, i);
+        }
+        return std::string();
+    });
+    field("angles", [&](const json& v, const std::string& p) {
+        float angles[3] = {0, 0, 0};
+        if (std::string wrong = readNumbers(v, p, "[x, y, z]", 3, -DBL_MAX, DBL_MAX,
+                                            "a finite number of degrees", angles);
+            !wrong.empty()) {
+            return wrong;
+        }
+        view.angleX = angles[0];
+        view.angleY = angles[1];
+        view.angleZ = angles[2];
+        return std::string();
+    });
+    field("size", [&](const json& v, const std::string& p) {
+        if (!v.is_array() || v.size() != 2) {
+            return must(p, "[width, height], 2 whole numbers", v);
+        }
+        int size[2] = {0, 0};
+        for (int i = 0; i < 2; ++i) {
+            if (std::string wrong = readInteger(v[static_cast<size_t>(i)],
+                                                p + "[" + std::to_string(i) + "]", 1,
+                                                MOST_STATE_PIXELS, size[i]);
+                !wrong.empty()) {
+                return wrong;
+            }
+        }
+        view.windowWidth = size[0];
+        view.windowHeight = size[1];
+        return std::string();
+    });
+    field("lights", [&](const json& v, const std::string&) { return readLights(v, state); });
+    field("material", [&](const json& v, const std::string&) {
+        return readMaterial(v, state.setup.material);
+    });
+    field("global_ambient", [&](const json& v, const std::string& p) {
+        return readColour(v, p, state.setup.lightModel.ambient);
+    });
+    field("local_viewer", [&](const json& v, const std::string& p) {
+        return readBool(v, p, state.setup.lightModel.localViewer);
+    });
+    field("two_sided", [&](const json& v, const std::string& p) {
+        return readBool(v, p, state.setup.lightModel.twoSided);
+    });
+    field("tessellation", [&](const json& v, const std::string&) {
+        return readTessellation(v, state.tessellation);
+    });
+    field("shading", [&](const json& v, const std::string& p) {
+        if (v == "vertex" || v == "pixel") {
+            state.shading = v == "vertex" ? ShadingMode::PerVertex : ShadingMode::PerPixel;
+            return std::string();
+        }
+        return must(p, "\"vertex\" or \"pixel\"", v);
+    });
+    return problem;
+}
+
+std::string quotedName(const std::string& file)
+{
+    return "\"" + file + "\"";
+}
+
+// nlohmann's tree builder, with its first parse error kept instead of
+// thrown.
+struct TreeKeepingTheError : nlohmann::detail::json_sax_dom_parser<json> {
+    explicit TreeKeepingTheError(json& root) : json_sax_dom_parser(root, false) {}
+
+    template <class Exception>
+    bool parse_error(std::size_t, const std::string&, const Exception& exception)
+    {
+        error = exception.what();
+        return false;
+    }
+
+    std::string error;
+};
+
+// A float as the shortest decimal that reads back as the same float, so
+// that 8.59f is written 8.59; whole numbers as integers.
+json written(float value)
+{
+    if (value == std::floor(value) && std::abs(value) < 1e9f) {
+        return static_cast<long long>(value);
+    }
+    char text[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value) {
+            break;
+        }
+    }
+    return std::strtod(text, nullptr);
+}
+
+json written(const float* values, int count)
+{
+    json array = json::array();
+    for (int i = 0; i < count; ++i) {
+        array.push_back(written(values[i]));
+    }
+    return array;
+}
+
+bool same(const float* a, const float* b, int count)
+{
+    return std::equal(a, a + count, b);
+}
+
+bool sameLight(const LightSetup& a, const LightSetup& b)
+{
+    return same(a.position, b.position, 4) && same(a.ambient, b.ambient, 4) &&
+           same(a.diffuse, b.diffuse, 4) && same(a.specular, b.specular, 4) &&
+           same(a.spotDirection, b.spotDirection, 3) && a.spotCutoff == b.spotCutoff &&
+           a.spotExponent == b.spotExponent && same(a.attenuation, b.attenuation, 3);
+}
+
+}  // namespace
+
+SceneState startingSceneState()
+{
+    ViewerState view{};
+    view.windowWidth = 300;
+    view.windowHeight = 300;
+    return demoSceneState(view);
+}
+
+std::string applySceneJson(const nlohmann::json& value, SceneState& state)
+{
+    SceneState changed = state;
+    std::string problem = readState(value, changed);
+    if (problem.empty()) {
+        state = changed;
+    }
+    return problem;
+}
+
+std::string applySceneText(const std::string& text, SceneState& state)
+{
+    // Parsed without exceptions (WebAssembly builds cannot catch them); the
+    // parser's own message says where the text stops being JSON.
+    json value;
+    TreeKeepingTheError builder(value);
+    if (!json::sax_parse(text, &builder) || !builder.error.empty()) {
+        const std::string::size_type tag = builder.error.find("] ");
+        return "not JSON: " +
+               (tag == std::string::npos ? builder.error : builder.error.substr(tag + 2));
+    }
+    return applySceneJson(value, state);
+}
+
+nlohmann::ordered_json sceneJson(const SceneState& state)
+{
+    using ordered = nlohmann::ordered_json;
+    const ViewerState& view = state.view;
+    const SceneSetup& setup = state.setup;
+    ordered out;
+    out["viewpoint"] = view.viewpoint;
+    out["mode"] = view.lightingMode;
+    out["angles"] = {written(view.angleX), written(view.angleY), written(view.angleZ)};
+    out["size"] = {view.windowWidth, view.windowHeight};
+    ordered lights = ordered::array();
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        const LightSetup& light = setup.lights[i];
+        ordered one;
+        one["on"] = state.lightOn[i];
+        one["position"] = written(light.position, 4);
+        one["ambient"] = written(light.ambient, 4);
+        one["diffuse"] = written(light.diffuse, 4);
+        one["specular"] = written(light.specular, 4);
+        one["spot_direction"] = written(light.spotDirection, 3);
+        one["spot_cutoff"] = written(light.spotCutoff);
+        one["spot_exponent"] = written(light.spotExponent);
+        one["attenuation"] = written(light.attenuation, 3);
+        lights.push_back(one);
+    }
+    out["lights"] = lights;
+    const MaterialSetup& m = setup.material;
+    ordered diffuse;
+    for (int s = 0; s < SOLID_COUNT; ++s) {
+        diffuse[SOLID_KEYS[s]] = written(m.diffuse[s], 4);
+    }
+    out["material"] = {{"ambient", written(m.ambient, 4)},
+                       {"diffuse", diffuse},
+                       {"specular", written(m.specular, 4)},
+                       {"emission", written(m.emission, 4)},
+                       {"shininess", written(m.shininess)}};
+    out["global_ambient"] = written(setup.lightModel.ambient, 4);
+    out["local_viewer"] = setup.lightModel.localViewer;
+    out["two_sided"] = setup.lightModel.twoSided;
+    const Tessellation& t = state.tessellation;
+    out["tessellation"] = {{"cube", t.cube},
+                           {"sphere", {t.sphereSlices, t.sphereStacks}},
+                           {"cone", {t.coneSlices, t.coneStacks}},
+                           {"cylinder", {t.cylinderSlices, t.cylinderStacks}}};
+    out["shading"] = state.shading == ShadingMode::PerPixel ? "pixel" : "vertex";
+    return out;
+}
+
+bool hasDemoSetup(const SceneState& state)
+{
+    const SceneSetup& s = state.setup;
+    const SceneSetup& demo = DEMO_SETUP;
+    bool lights = true;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        lights = lights && sameLight(s.lights[i], demo.lights[i]);
+    }
+    bool diffuse = true;
+    for (int k = 0; k < SOLID_COUNT; ++k) {
+        diffuse = diffuse && same(s.material.diffuse[k], demo.material.diffuse[k], 4);
+    }
+    const Tessellation& t = state.tessellation;
+    const Tessellation d{};
+    return lights && diffuse && same(s.material.ambient, demo.material.ambient, 4) &&
+           same(s.material.specular, demo.material.specular, 4) &&
+           same(s.material.emission, demo.material.emission, 4) &&
+           s.material.shininess == demo.material.shininess &&
+           same(s.lightModel.ambient, demo.lightModel.ambient, 4) &&
+           s.lightModel.localViewer == demo.lightModel.localViewer &&
+           s.lightModel.twoSided == demo.lightModel.twoSided && t.cube == d.cube &&
+           t.sphereSlices == d.sphereSlices && t.sphereStacks == d.sphereStacks &&
+           t.coneSlices == d.coneSlices && t.coneStacks == d.coneStacks &&
+           t.cylinderSlices == d.cylinderSlices && t.cylinderStacks == d.cylinderStacks &&
+           state.shading == ShadingMode::PerVertex;
+}
+
+std::string readStateFile(const std::string& file, SceneState& state)
+{
+    // C streams: a directory or an unreadable device is an error to report,
+    // never an exception.
+    std::FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+    std::string text;
+    int failure = in == nullptr ? errno : 0;
+    if (in != nullptr) {
+        char block[4096];
+        for (size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;) {
+            text.append(block, got);
+        }
+        failure = std::ferror(in) ? errno : 0;
+        if (in != stdin) {
+            std::fclose(in);
+        }
+    }
+    const std::string name = file == "-" ? std::string("- (standard input)") : quotedName(file);
+    if (failure != 0) {
+        return "--state " + name + " cannot be read: " + std::strerror(failure);
+    }
+    state = startingSceneState();
+    const std::string problem = applySceneText(text, state);
+    return problem.empty() ? problem : "--state " + name + ": " + problem;
+}

@@ -1,0 +1,50 @@
+// A scene state as one JSON object: what the tools' --state FILE reads, the
+// lab exports and imports, and presets are files of. No GL: the lab
+// compiles it to WebAssembly.
+//
+//   {"viewpoint": 0, "mode": 3, "angles": [0, 30, 0], "size": [300, 300],
+//    "lights": [{"position": [1, 1, 2, 1], "attenuation": [1, 0.1, 0]}, {}, {"on": false}],
+//    "material": {"shininess": 20, "diffuse": {"cube": [1, 0.5, 0, 1]}},
+//    "local_viewer": true, "tessellation": {"sphere": [24, 12]}, "shading": "pixel"}
+//
+// A field left out keeps the value the state had. `lights` holds up to 3
+// objects, for lights 0, 1, ... in order, each with any of its fields;
+// `mode` switches the lights as the demo's mode does, and `on` flags given
+// with it apply after it.
+#pragma once
+
+#include "render/scene_setup.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+// The largest frame a state may ask for, either way.
+constexpr int MOST_STATE_PIXELS = 4096;
+
+// The demo's state at start-up: viewpoint 0, lighting mode 0, no turn,
+// 300 x 300, the demo's lights, material and solids, per-vertex shading.
+SceneState startingSceneState();
+
+// Applies the fields of `json` to `state`. Returns an empty string, or one
+// line naming the first field that is unknown, of the wrong type or out of
+// range, by its path ("lights[2].spot_cutoff must be 0 to 90, or 180, not
+// 95"); `state` is then left as it was.
+std::string applySceneJson(const nlohmann::json& json, SceneState& state);
+
+// The same from JSON text; text that is not one JSON object is refused the
+// same way, with the parser's message.
+std::string applySceneText(const std::string& text, SceneState& state);
+
+// Every field of `state`, in the order of the example above; reading it back
+// with applySceneJson gives the same state.
+nlohmann::ordered_json sceneJson(const SceneState& state);
+
+// Whether the state's lights, material, light model, tessellation and
+// shading are the demo's: only the view and the lights' switches differ.
+bool hasDemoSetup(const SceneState& state);
+
+// Reads a state file (`-`: standard input) onto startingSceneState(), for
+// the tools' --state FILE. Returns an empty string, or one line naming the
+// option, the file and the problem.
+std::string readStateFile(const std::string& file, SceneState& state);
