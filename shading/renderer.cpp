@@ -332,6 +332,12 @@ void ShaderRenderer::setUniforms(const Program& program, const SceneState& state
     glUniform1f(program.back.shininess, back.shininess);
 }
 
+bool ShaderRenderer::prepareAll(const SceneState& state, std::string& log)
+{
+    return prepare(state, log) && programFor(state, Pass::TriangleIds, log) != nullptr &&
+           programFor(state, Pass::CornerProbe, log) != nullptr;
+}
+
 bool ShaderRenderer::draw(const SceneState& state, std::string& log)
 {
     if (!prepare(state, log)) {

@@ -25,6 +25,10 @@ public:
     // with the compiler's or the linker's log in `log`, when it fails.
     bool prepare(const SceneState& state, std::string& log);
 
+    // prepare(), and the programs of the ID pass and of probeCorners too,
+    // so that a first pick costs no compiling.
+    bool prepareAll(const SceneState& state, std::string& log);
+
     // Clears and draws one frame of `state` into the current framebuffer,
     // through the viewport the caller set (reshape's). False with the log
     // when the state's program does not compile; nothing is drawn then.

@@ -1,0 +1,301 @@
+// The lighting lab in headless Chromium: its frame of the demo's values is
+// the demo page's; clicked pixels are explained as the command-line
+// explainer explains them; changes show as the lighting equation predicts;
+// a changed state is what the desktop's fixed-function pipeline draws of
+// the same state file; bad values are refused and change nothing.
+import assert from 'node:assert/strict';
+import { execFile } from 'node:child_process';
+import { mkdtemp, readFile, rm, stat, writeFile } from 'node:fs/promises';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { promisify } from 'node:util';
+import { after, before, test } from 'node:test';
+import { canvasFrame, compareFrames, launch, openDemo, waitForFirstFrame, PNG } from './support.mjs';
+
+const LAB = process.env.ML_LAB_PAGE;
+const run = promisify(execFile);
+
+let browser, dir;
+before(async () => {
+  browser = await launch();
+  dir = await mkdtemp(join(tmpdir(), 'ml-lab-'));
+});
+after(async () => {
+  await browser?.close();
+  await rm(dir, { recursive: true, force: true });
+});
+
+async function openLab() {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  await page.goto(pathToFileURL(LAB).href);
+  await page.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
+  page.problems = problems;
+  return page;
+}
+
+// The lab's frame as window.lab.pixels() gives it, as a PNG-like object.
+const labFrame = (page) => page.evaluate(() => {
+  const { width, height, data } = lab.pixels();
+  return { width, height, data: Array.from(data) };
+});
+const setState = (page, partial) => page.evaluate((p) => lab.set(p).then(() => null, (e) => e.message), partial);
+const pixel = (frame, x, y) => frame.data.slice(4 * (y * frame.width + x), 4 * (y * frame.width + x) + 3);
+const brightness = (rgb) => rgb[0] + rgb[1] + rgb[2];
+
+// Pixels of the frame that show a solid, on a grid `step` pixels apart.
+function solidPixels(frame, step) {
+  const found = [];
+  for (let y = step >> 1; y < frame.height; y += step) {
+    for (let x = step >> 1; x < frame.width; x += step) {
+      if (brightness(pixel(frame, x, y)) > 30) found.push([x, y]);
+    }
+  }
+  return found;
+}
+
+test('the demo values: the lab draws the demo page\'s frame', async () => {
+  const lab = await openLab();
+  const demo = await openDemo(browser);
+  await waitForFirstFrame(demo);
+  for (const [keys, patch] of [[[], {}], [['c', 'l', 'l', 'l'], { viewpoint: 1, mode: 3 }],
+                               [['ArrowLeft', 'ArrowUp'], { viewpoint: 1, mode: 3, angles: [1, 1, 0] }]]) {
+    for (const key of keys) await demo.keyboard.press(key);
+    assert.equal(await setState(lab, patch), null);
+    const n = compareFrames(await canvasFrame(demo), await labFrame(lab), 0);
+    assert.equal(n.exact, 300 * 300, JSON.stringify(n));
+  }
+  const size = (await stat(LAB)).size;
+  assert.ok(size <= 2.5 * 1024 * 1024, `the lab's file is ${size} bytes`);
+  assert.deepEqual(lab.problems, []);
+  await demo.close();
+  await lab.close();
+});
+
+// The numbers of an explanation that come from the model: the point and
+// its normal, the material, every light's terms, their sum and the
+// equation, the model's corner colours. (Depths, weights and GL's corner
+// colours come from each GL: feedback on the desktop, the page's passes.)
+function modelNumbers(json) {
+  const numbers = {};
+  const walk = (value, path) => {
+    if (typeof value === 'number') numbers[path] = value;
+    else if (Array.isArray(value)) value.forEach((v, i) => walk(v, `${path}[${i}]`));
+    else if (value && typeof value === 'object') for (const [k, v] of Object.entries(value)) walk(v, `${path}.${k}`);
+  };
+  for (const field of ['surface', 'material', 'emission', 'global_ambient', 'lights', 'sum', 'equation']) {
+    walk(json[field], field);
+  }
+  json.vertices.forEach((v, i) => walk(v.model_colour, `vertices[${i}].model_colour`));
+  walk(json.triangle.index, 'triangle.index');
+  return numbers;
+}
+
+// Three states, as state files and as the lab's state.
+const STATES = [
+  {},
+  { viewpoint: 1, mode: 3, angles: [10, -20, 5], material: { shininess: 20, emission: [0.1, 0, 0.1, 1] },
+    lights: [{ position: [1, 0.5, 2, 1], attenuation: [1, 0.1, 0.02] }, {}, { spot_cutoff: 25, spot_exponent: 5 }] },
+  { viewpoint: 2, mode: 0, local_viewer: true, two_sided: true, global_ambient: [0.3, 0.3, 0.3, 1],
+    material: { ambient: [0.4, 0.4, 0.4, 1] }, tessellation: { sphere: [20, 10], cylinder: [16, 4] } },
+];
+
+test('a clicked pixel is explained as the command-line explainer explains it', async (t) => {
+  const lab = await openLab();
+  let compared = 0;
+  for (const [i, state] of STATES.entries()) {
+    await lab.evaluate(() => lab.reset());
+    assert.equal(await setState(lab, state), null);
+    const file = join(dir, `state-${i}.json`);
+    await writeFile(file, JSON.stringify(await lab.evaluate(() => lab.state())));
+    const frame = await labFrame(lab);
+    const candidates = solidPixels(frame, 13);
+    let inState = 0;
+    for (let c = 0; c < candidates.length && inState < 7; c += Math.max(1, Math.floor(candidates.length / 9))) {
+      const [x, y] = candidates[c];
+      const { stdout } = await run(process.env.ML_EXPLAIN, ['--state', file, '--pixel', `${x},${y}`, '--json']);
+      const cli = JSON.parse(stdout);
+      const page = await lab.evaluate((px, py) => lab.explain(px, py), x, y);
+      assert.deepEqual(page.drawn, Array.from(pixel(frame, x, y)), `(${x}, ${y}): drawn`);
+      // A pixel on an edge may go to either triangle in each GL.
+      if (cli.flags.length || !cli.triangle || cli.triangle.index !== page.triangle.index) continue;
+      const expected = modelNumbers(cli), got = modelNumbers(page);
+      assert.ok(Object.keys(expected).length > 60, "the model's numbers are there");
+      assert.deepEqual(Object.keys(got), Object.keys(expected), `(${x}, ${y}): the same fields`);
+      for (const [path, value] of Object.entries(expected)) {
+        assert.ok(Math.abs(got[path] - value) <= 1e-6, `state ${i}, (${x}, ${y}) ${path}: ${got[path]} against ${value}`);
+      }
+      inState += 1;
+    }
+    t.diagnostic(`state ${i}: ${inState} pixels, their model numbers within 1e-6 of the command line's`);
+    compared += inState;
+  }
+  assert.ok(compared >= 20, `${compared} pixels compared`);
+  await lab.close();
+});
+
+test('a changed state is the frame the desktop\'s fixed-function pipeline draws of its file', async (t) => {
+  const lab = await openLab();
+  for (const [i, state] of STATES.slice(1).entries()) {
+    await lab.evaluate(() => lab.reset());
+    assert.equal(await setState(lab, state), null);
+    const file = join(dir, `changed-${i}.json`), png = join(dir, `changed-${i}.png`);
+    await writeFile(file, JSON.stringify(await lab.evaluate(() => lab.state())));
+    await run(process.env.ML_CAPTURE, ['--state', file, '--output', png]);
+    const n = compareFrames(await labFrame(lab), PNG.sync.read(await readFile(png)));
+    t.diagnostic(`changed state ${i + 1}: exact ${n.exact}, within 2 ${n.within}, beyond ${n.beyond}`);
+    assert.ok(n.exact + n.within >= 0.99 * 300 * 300, JSON.stringify(n));
+  }
+  await lab.close();
+});
+
+test('changes show as the lighting equation predicts', async (t) => {
+  const lab = await openLab();
+  const explainAll = (points) => lab.evaluate((ps) => ps.map(([x, y]) => lab.explain(x, y)), points);
+
+  // A cut-off of 180 makes the spotlight a point light: the whole face of
+  // the cube at x = 1, turned towards the eye, is lit; at 8.59 degrees
+  // most of it is dark (the corner in the spot brightens one end).
+  const turned = { mode: 2, angles: [0, 50, 0] };
+  await setState(lab, { ...turned, lights: [{}, {}, { spot_cutoff: 180 }] });
+  const onFace = (await explainAll(solidPixels(await labFrame(lab), 6)))
+    .filter((e) => e.surface && e.surface.part === 'face x = 1').map((e) => e.pixel);
+  const litOnFace = async (cutoff) => {
+    await setState(lab, { lights: [{}, {}, { spot_cutoff: cutoff }] });
+    return (await explainAll(onFace)).filter((e) => e.drawn[0] > 100).length;
+  };
+  const [lit180, lit] = [await litOnFace(180), await litOnFace(8.59)];
+  t.diagnostic(`face x = 1: ${lit180} of ${onFace.length} sampled pixels lit at 180, ${lit} at 8.59`);
+  assert.ok(onFace.length >= 20);
+  assert.equal(lit180, onFace.length);
+  assert.ok(lit < onFace.length / 2);
+
+  // w = 0: the white light from +Z lights the cube's front face alike all
+  // over (a flat face, the light and the viewer at infinity); from a point
+  // at (0, 0, 1) its colour changes across the face.
+  const frontFace = async (w) => {
+    await setState(lab, { mode: 0, angles: [0, 0, 0], lights: [{ position: [0, 0, 3, w],
+      diffuse: [0.6, 0.6, 0.6, 1], specular: [0, 0, 0, 1] }] });
+    const points = solidPixels(await labFrame(lab), 4).filter(([x, y]) => x > 180 && x < 250 && y > 50 && y < 115);
+    const reds = (await explainAll(points)).filter((e) => e.surface?.part === 'face z = 1').map((e) => e.drawn[0]);
+    return [Math.min(...reds), Math.max(...reds), reds.length];
+  };
+  const [lowest, highest, counted] = await frontFace(0);
+  const [lowestPoint, highestPoint] = await frontFace(1);
+  t.diagnostic(`cube's front face: red ${lowest} to ${highest} (w = 0), ${lowestPoint} to ${highestPoint} (w = 1)`);
+  assert.ok(counted >= 20 && highest - lowest <= 1);
+  assert.ok(highestPoint - lowestPoint > 20);
+
+  // Attenuation 1 / (1 + 0.5 d): each pixel of the lit sides darkens by the
+  // factor the distance from the light (at the origin) to its point gives.
+  await setState(lab, { mode: 0, lights: [{ position: [0, 0, 0, 1], attenuation: [1, 0, 0],
+                                          diffuse: [1, 1, 1, 1] }], material: { specular: [0, 0, 0, 1] } });
+  const plain = await labFrame(lab);
+  await setState(lab, { lights: [{ attenuation: [1, 0.5, 0] }] });
+  const dimmed = await labFrame(lab);
+  const points = solidPixels(plain, 5).filter(([x, y]) => Math.max(...pixel(plain, x, y)) > 60 &&
+                                                          Math.max(...pixel(plain, x, y)) < 250);
+  const explained = await explainAll(points);
+  let checked = 0;
+  for (const [i, [x, y]] of points.entries()) {
+    const [px, py, pz] = explained[i].surface.point;
+    const factor = 1 / (1 + 0.5 * Math.hypot(px, py, pz));
+    const before = Math.max(...pixel(plain, x, y)), after_ = Math.max(...pixel(dimmed, x, y));
+    assert.ok(Math.abs(after_ - factor * before) <= 3 + 0.05 * before, `(${x}, ${y}): ${before} -> ${after_}, factor ${factor}`);
+    checked += 1;
+  }
+  t.diagnostic(`attenuation: ${checked} pixels darkened by 1 / (1 + 0.5 d)`);
+  assert.ok(checked >= 20);
+
+  // The spot on a large face: none with the face in two triangles, a disc
+  // with it cut 16 x 16, and a disc shaded per pixel even uncut.
+  const spotPixels = async (patch) => {
+    await lab.evaluate(() => lab.reset());
+    await setState(lab, { mode: 2, lights: [{}, {}, { position: [2, 2, 8, 1], spot_direction: [0, 0, -1],
+      spot_cutoff: 8, diffuse: [1, 1, 1, 1], specular: [0, 0, 0, 1] }], ...patch });
+    const frame = await labFrame(lab);
+    return solidPixels(frame, 1).filter(([x, y]) => pixel(frame, x, y)[0] > 200).length;
+  };
+  const [uncut, cut, perPixel] = [await spotPixels({}), await spotPixels({ tessellation: { cube: 16 } }),
+    await spotPixels({ shading: 'pixel' })];
+  t.diagnostic(`bright red pixels of the spot: ${uncut} at 1 x 1, ${cut} at 16 x 16, ${perPixel} per pixel at 1 x 1`);
+  assert.equal(uncut, 0);
+  assert.ok(cut > 800 && perPixel > 800 && Math.abs(cut - perPixel) < 0.3 * perPixel);
+  assert.deepEqual(lab.problems, []);
+  await lab.close();
+});
+
+test('bad values are refused with a message, and the state stays as it was', async () => {
+  const lab = await openLab();
+  await setState(lab, { mode: 3, material: { shininess: 20 } });
+  const before = await lab.evaluate(() => lab.state());
+  const frame = await labFrame(lab);
+  const REFUSED = [
+    [{ material: { shininess: NaN } }, 'material.shininess'],
+    [{ material: { shininess: -1 } }, 'material.shininess'],
+    [{ lights: [{}, {}, { spot_cutoff: 95 }] }, 'lights[2].spot_cutoff'],
+    [{ lights: [{ diffuse: [1, 2, 0, 1] }] }, 'lights[0].diffuse'],
+    [{ tessellation: { cube: 0 } }, 'tessellation.cube'],
+    [{ viewpoint: 3 }, 'viewpoint'],
+    [{ shading: 'flat' }, 'shading'],
+    [{ colour: 1 }, 'colour'],
+    // A good field with a bad one: neither is taken.
+    [{ mode: 1, lights: [{ spot_exponent: 200 }] }, 'lights[0].spot_exponent'],
+  ];
+  for (const [patch, named] of REFUSED) {
+    const refusal = await lab.evaluate((p) => lab.set(p).then(() => null, (e) => e.message), patch);
+    assert.ok(refusal && refusal.includes(named), `${JSON.stringify(patch)}: ${refusal}`);
+    assert.ok((await lab.$eval('#status', (s) => s.textContent)).includes(named));
+  }
+  assert.deepEqual(await lab.evaluate(() => lab.state()), before);
+  assert.equal(compareFrames(await labFrame(lab), frame, 0).exact, 300 * 300);
+
+  // Typed into the panel: the row says what is wrong, the field shows the
+  // value the state kept.
+  const shininess = 'input[type=number][step="0.5"]';
+  for (const typed of ['-3', '129', 'abc']) {
+    await lab.$eval(shininess, (input, value) => {
+      input.value = value;
+      input.dispatchEvent(new Event('change'));
+    }, typed);
+    await lab.waitForFunction((s) => document.querySelector(s).closest('.row').querySelector('.error').textContent !== '',
+                              {}, shininess);
+    const [error, shown] = await lab.$eval(shininess, (input) =>
+      [input.closest('.row').querySelector('.error').textContent, input.value]);
+    assert.ok(error.includes('material.shininess'), `${typed}: ${error}`);
+    assert.equal(shown, '20');
+    await lab.$eval(shininess, (input) => { input.closest('.row').querySelector('.error').textContent = ''; });
+  }
+  assert.deepEqual(await lab.evaluate(() => lab.state()), before);
+  assert.deepEqual(lab.problems, []);
+  await lab.close();
+});
+
+test('a change reaches the canvas in the next animation frame; explaining is quick', async (t) => {
+  const lab = await openLab();
+  const timing = await lab.evaluate(async () => {
+    const before = lab.pixels().data.slice();
+    const changed = await new Promise((done) => {
+      lab.set({ mode: 3 }).then(() => requestAnimationFrame(() => {
+        const now = lab.pixels().data;
+        done(now.some((v, i) => v !== before[i]));
+      }));
+    });
+    await new Promise((done) => setTimeout(done, 300));  // the page readies its passes
+    const times = [];
+    for (let i = 0; i < 12; ++i) {
+      const start = performance.now();
+      lab.explain(120 + 10 * i, 200);
+      times.push(performance.now() - start);
+    }
+    times.sort((a, b) => a - b);
+    return { changed, median: times[6], slowest: times[11] };
+  });
+  t.diagnostic(`explain: median ${timing.median.toFixed(1)} ms, slowest of 12 ${timing.slowest.toFixed(1)} ms`);
+  assert.ok(timing.changed);
+  assert.ok(timing.median < 50);
+  await lab.close();
+});
