@@ -3,31 +3,11 @@
 #include "render/light_marks.h"
 #include "shading/frame_uniforms.h"
 #include "shading/gl_api.h"
+#include "shading/gl_program.h"
 #include "shading/shader_sources.h"
 
 #include <vector>
 
-namespace {
-
-GLuint compiled(GLenum kind, const std::string& source, std::string& log)
-{
-    const GLuint shader = glCreateShader(kind);
-    const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        char text[2048] = "";
-        glGetShaderInfoLog(shader, sizeof text, nullptr, text);
-        log = std::string("the marks' shader does not compile: ") + text;
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-}  // namespace
 
 MarkRenderer::~MarkRenderer()
 {
@@ -40,20 +20,12 @@ MarkRenderer::~MarkRenderer()
 bool MarkRenderer::draw(const SceneState& state, std::string& log)
 {
     if (program_ == 0) {
-        const GLuint vertex = compiled(GL_VERTEX_SHADER, std::string("#version 100\n") + MARKS_VERT, log);
-        const GLuint fragment = compiled(
-            GL_FRAGMENT_SHADER, std::string("#version 100\nprecision mediump float;\n") + MARKS_FRAG,
-            log);
-        if (vertex == 0 || fragment == 0) {
+        program_ = buildProgram(std::string("#version 100\n") + MARKS_VERT,
+                                std::string("#version 100\nprecision mediump float;\n") + MARKS_FRAG,
+                                {{0, "a_position"}}, log);
+        if (program_ == 0) {
             return false;
         }
-        program_ = glCreateProgram();
-        glAttachShader(program_, vertex);
-        glAttachShader(program_, fragment);
-        glBindAttribLocation(program_, 0, "a_position");
-        glLinkProgram(program_);
-        glDeleteShader(vertex);
-        glDeleteShader(fragment);
         modelViewProjection_ = glGetUniformLocation(program_, "u_modelViewProjection");
         pointSize_ = glGetUniformLocation(program_, "u_pointSize");
         colour_ = glGetUniformLocation(program_, "u_colour");

@@ -2,6 +2,7 @@
 
 #include "shading/frame_uniforms.h"
 #include "shading/gl_api.h"
+#include "shading/gl_program.h"
 #include "shading/shader_sources.h"
 
 #include <array>
@@ -55,26 +56,6 @@ const char* const FRAGMENT_PRECISION =
     "precision mediump float;\n"
     "#endif\n";
 
-GLuint compile(GLenum kind, const std::string& source, std::string& log)
-{
-    const GLuint shader = glCreateShader(kind);
-    const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> text(static_cast<size_t>(length > 0 ? length : 1), '\0');
-        glGetShaderInfoLog(shader, static_cast<GLsizei>(text.size()), nullptr, text.data());
-        log = std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-              " shader does not compile: " + text.data();
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
 
 }  // namespace
 
@@ -183,32 +164,12 @@ ShaderRenderer::Program* ShaderRenderer::programFor(const SceneState& state, Pas
     if (const auto found = programs_.find(key); found != programs_.end()) {
         return found->second.get();
     }
-    const GLuint vertexShader = compile(GL_VERTEX_SHADER, vertex, log);
-    if (vertexShader == 0) {
-        return nullptr;
-    }
-    const GLuint fragmentShader = compile(GL_FRAGMENT_SHADER, fragment, log);
-    if (fragmentShader == 0) {
-        glDeleteShader(vertexShader);
-        return nullptr;
-    }
     auto program = std::make_unique<Program>();
-    program->id = glCreateProgram();
-    glAttachShader(program->id, vertexShader);
-    glAttachShader(program->id, fragmentShader);
-    glBindAttribLocation(program->id, POSITION_SLOT, "a_position");
-    glBindAttribLocation(program->id, ids ? ID_SLOT : NORMAL_SLOT, ids ? "a_id" : "a_normal");
-    glLinkProgram(program->id);
-    glDeleteShader(vertexShader);
-    glDeleteShader(fragmentShader);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program->id, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        GLint length = 0;
-        glGetProgramiv(program->id, GL_INFO_LOG_LENGTH, &length);
-        std::vector<char> text(static_cast<size_t>(length > 0 ? length : 1), '\0');
-        glGetProgramInfoLog(program->id, static_cast<GLsizei>(text.size()), nullptr, text.data());
-        log = std::string("shader program does not link: ") + text.data();
+    program->id = buildProgram(vertex, fragment,
+                               {{POSITION_SLOT, "a_position"},
+                                {ids ? ID_SLOT : NORMAL_SLOT, ids ? "a_id" : "a_normal"}},
+                               log);
+    if (program->id == 0) {
         return nullptr;
     }
     program->findUniforms();

@@ -438,7 +438,7 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
             const float w = light.position[3];
             const Vec3 toLight = w == 0 ? normalized(vecOf(light.position))
                                         : normalized((1.0 / w) * vecOf(light.position) - p);
-            const double d = length((1.0 / w) * vecOf(light.position) - p);
+            const double d = w == 0 ? 0 : length((1.0 / w) * vecOf(light.position) - p);
             const double att =
                 w == 0 ? 1 : 1 / (light.attenuation[0] + light.attenuation[1] * d +
                                   light.attenuation[2] * d * d);

@@ -54,6 +54,39 @@ std::string fieldPath(const std::string& path, const char* name)
     return path.empty() ? name : path + "." + name;
 }
 
+// One JSON object's fields: what is not an object, or holds a field not in
+// `known`, is refused at once; then each field present goes to its reader,
+// in the order asked, until one refuses. `problem` says what was wrong.
+class ObjectFields {
+public:
+    ObjectFields(const json& value, const std::string& path, const std::string& what,
+                 std::initializer_list<const char*> known)
+        : value_(value), path_(path)
+    {
+        problem = value.is_object() ? unknownField(value, path, known) : refusal(what);
+    }
+
+    template <typename Read>
+    void read(const char* name, const Read& reader)
+    {
+        if (problem.empty() && value_.contains(name)) {
+            problem = reader(value_[name], fieldPath(path_, name));
+        }
+    }
+
+    std::string problem;
+
+private:
+    std::string refusal(const std::string& what) const
+    {
+        return path_.empty() ? "the state must be " + what + ", not " + shown(value_)
+                             : must(path_, what, value_);
+    }
+
+    const json& value_;
+    const std::string& path_;
+};
+
 // A number in [min, max] that a float holds; `range` says so in words.
 std::string readNumber(const json& value, const std::string& path, double min, double max,
                        const std::string& range, float& out)
@@ -138,22 +171,10 @@ bool allZero(const float* values, int count)
 
 std::string readLight(const json& value, const std::string& path, LightSetup& light, bool& on)
 {
-    if (!value.is_object()) {
-        return must(path, "an object with the light's fields", value);
-    }
-    if (std::string problem = unknownField(value, path,
-                                           {"on", "position", "ambient", "diffuse", "specular",
-                                            "spot_direction", "spot_cutoff", "spot_exponent",
-                                            "attenuation"});
-        !problem.empty()) {
-        return problem;
-    }
-    std::string problem;
-    const auto field = [&](const char* name, const auto& read) {
-        if (problem.empty() && value.contains(name)) {
-            problem = read(value[name], fieldPath(path, name));
-        }
-    };
+    ObjectFields fields(value, path, "an object with the light's fields",
+                        {"on", "position", "ambient", "diffuse", "specular", "spot_direction",
+                         "spot_cutoff", "spot_exponent", "attenuation"});
+    const auto field = [&fields](const char* name, const auto& read) { fields.read(name, read); };
     field("on", [&](const json& v, const std::string& p) { return readBool(v, p, on); });
     field("position", [&](const json& v, const std::string& p) {
         if (std::string wrong = readAny(v, p, "[x, y, z, w]", 4, light.position); !wrong.empty()) {
@@ -195,7 +216,7 @@ std::string readLight(const json& value, const std::string& path, LightSetup& li
         return allZero(light.attenuation, 3) ? p + " must have a factor above 0, not " + shown(v)
                                              : std::string();
     });
-    return problem;
+    return fields.problem;
 }
 
 std::string readLights(const json& value, SceneState& state)
@@ -217,47 +238,26 @@ std::string readLights(const json& value, SceneState& state)
 std::string readMaterial(const json& value, MaterialSetup& material)
 {
     const std::string path = "material";
-    if (!value.is_object()) {
-        return must(path, "an object with the material's fields", value);
-    }
-    if (std::string problem = unknownField(
-            value, path, {"ambient", "diffuse", "specular", "emission", "shininess"});
-        !problem.empty()) {
-        return problem;
-    }
-    std::string problem;
-    const auto field = [&](const char* name, const auto& read) {
-        if (problem.empty() && value.contains(name)) {
-            problem = read(value[name], fieldPath(path, name));
-        }
-    };
+    ObjectFields fields(value, path, "an object with the material's fields",
+                        {"ambient", "diffuse", "specular", "emission", "shininess"});
+    const auto field = [&fields](const char* name, const auto& read) { fields.read(name, read); };
     field("ambient", [&](const json& v, const std::string& p) { return readColour(v, p, material.ambient); });
     field("diffuse", [&](const json& v, const std::string& p) {
-        if (!v.is_object()) {
-            return must(p, "an object with the solids' colours", v);
-        }
-        if (std::string wrong = unknownField(v, p, {"cube", "sphere", "cone", "cylinder"});
-            !wrong.empty()) {
-            return wrong;
-        }
+        ObjectFields solids(v, p, "an object with the solids' colours",
+                            {"cube", "sphere", "cone", "cylinder"});
         for (int s = 0; s < SOLID_COUNT; ++s) {
-            if (!v.contains(SOLID_KEYS[s])) {
-                continue;
-            }
-            if (std::string wrong = readColour(v[SOLID_KEYS[s]], fieldPath(p, SOLID_KEYS[s]),
-                                               material.diffuse[s]);
-                !wrong.empty()) {
-                return wrong;
-            }
+            solids.read(SOLID_KEYS[s], [&](const json& colour, const std::string& at) {
+                return readColour(colour, at, material.diffuse[s]);
+            });
         }
-        return std::string();
+        return solids.problem;
     });
     field("specular", [&](const json& v, const std::string& p) { return readColour(v, p, material.specular); });
     field("emission", [&](const json& v, const std::string& p) { return readColour(v, p, material.emission); });
     field("shininess", [&](const json& v, const std::string& p) {
         return readNumber(v, p, 0, MOST_EXPONENT, "0 to 128", material.shininess);
     });
-    return problem;
+    return fields.problem;
 }
 
 // [slices, stacks] of one solid, in the ranges mesh/ draws exactly.
@@ -284,19 +284,9 @@ std::string readCuts(const json& value, const std::string& path, int leastStacks
 std::string readTessellation(const json& value, Tessellation& t)
 {
     const std::string path = "tessellation";
-    if (!value.is_object()) {
-        return must(path, "an object with the solids' counts", value);
-    }
-    if (std::string problem = unknownField(value, path, {"cube", "sphere", "cone", "cylinder"});
-        !problem.empty()) {
-        return problem;
-    }
-    std::string problem;
-    const auto field = [&](const char* name, const auto& read) {
-        if (problem.empty() && value.contains(name)) {
-            problem = read(value[name], fieldPath(path, name));
-        }
-    };
+    ObjectFields fields(value, path, "an object with the solids' counts",
+                        {"cube", "sphere", "cone", "cylinder"});
+    const auto field = [&fields](const char* name, const auto& read) { fields.read(name, read); };
     field("cube", [&](const json& v, const std::string& p) {
         return readInteger(v, p, 1, MAX_CUBE_DIVISIONS, t.cube);
     });
@@ -309,30 +299,20 @@ std::string readTessellation(const json& value, Tessellation& t)
     field("cylinder", [&](const json& v, const std::string& p) {
         return readCuts(v, p, 1, t.cylinderSlices, t.cylinderStacks);
     });
-    return problem.empty() ? tessellationProblem(t) : problem;
+    return fields.problem.empty() ? tessellationProblem(t) : fields.problem;
 }
 
 // The top level, field by field in the format's order, so that `mode`
 // comes before the lights' own switches whatever order the text has.
 std::string readState(const json& value, SceneState& state)
 {
-    if (!value.is_object()) {
-        return "the state must be one JSON object, not " + shown(value);
-    }
-    if (std::string problem = unknownField(
-            value, "",
-            {"viewpoint", "mode", "angles", "size", "lights", "material", "global_ambient",
-             "local_viewer", "two_sided", "tessellation", "shading"});
-        !problem.empty()) {
-        return problem;
-    }
+    const std::string top;
+    ObjectFields fields(value, top, "one JSON object",
+                        {"viewpoint", "mode", "angles", "size", "lights", "material",
+                         "global_ambient", "local_viewer", "two_sided", "tessellation",
+                         "shading"});
+    const auto field = [&fields](const char* name, const auto& read) { fields.read(name, read); };
     ViewerState& view = state.view;
-    std::string problem;
-    const auto field = [&](const char* name, const auto& read) {
-        if (problem.empty() && value.contains(name)) {
-            problem = read(value[name], std::string(name));
-        }
-    };
     field("viewpoint", [&](const json& v, const std::string& p) {
         return readInteger(v, p, 0, VIEWPOINT_COUNT - 1, view.viewpoint);
     });
@@ -398,7 +378,7 @@ std::string readState(const json& value, SceneState& state)
         }
         return must(p, "\"vertex\" or \"pixel\"", v);
     });
-    return problem;
+    return fields.problem;
 }
 
 std::string quotedName(const std::string& file)
