@@ -201,6 +201,40 @@ TEST(ShaderFrames, ValuesTheDemoLeavesAtDefaultsGiveTheFixedFunctionFrames)
     report("changed states", total);
 }
 
+// Solids cut otherwise than the demo's: the fixed-function frame draws
+// them with GLUT and GLU (the cube N x N from the mesh), the shader from the
+// mesh; the two must still be one frame.
+struct Cut {
+    const char* name;
+    int viewpoint;
+    Tessellation tessellation;
+};
+
+const Cut CUTS[] = {
+    {"coarse", 0, {3, 5, 2, 3, 1, 3, 1}},
+    {"fine_and_uneven", 1, {16, 120, 7, 40, 90, 239, 3}},
+    {"from_above_limits", 2, {64, 239, 256, 239, 256, 4, 256}},
+};
+
+TEST(ShaderFrames, OtherTessellationsGiveTheFixedFunctionFrames)
+{
+    Agreement total;
+    for (const Cut& cut : CUTS) {
+        ASSERT_EQ(tessellationProblem(cut.tessellation), "") << cut.name;
+        SceneState state = demoSceneState(viewAt(cut.viewpoint, 3, 10, 25, 0));
+        state.tessellation = cut.tessellation;
+        const Frames demo = drawBoth(demoSceneState(state.view), display, "demo_cut");
+        const Frames frames = drawBoth(state, [&state] { drawFixedFunctionFrame(state); },
+                                       std::string("shader_cut_") + cut.name);
+        const Agreement a = compare(frames.fixed, frames.shaded);
+        EXPECT_EQ(a.beyond, 0) << cut.name << ": first pixel beyond one level " << a.firstBeyond;
+        // Other triangles shade otherwise: the cut must show.
+        EXPECT_GT(compare(demo.fixed, frames.fixed).beyond, 100) << cut.name;
+        add(total, a);
+    }
+    report("other tessellations", total);
+}
+
 std::string fileText(const std::string& path)
 {
     std::ifstream in(path);
