@@ -301,3 +301,82 @@ test('a change reaches the canvas in the next animation frame; explaining is qui
   assert.ok(timing.median < 50);
   await lab.close();
 });
+
+test('each preset is the demo\'s values and its own fields, shown with its paragraph', async () => {
+  const lab = await openLab();
+  const demo = await labFrame(lab);
+  const presets = await lab.$$eval('.preset', (rows) => rows.map((row) =>
+    [row.querySelector('button').textContent, row.querySelector('p').textContent]));
+  assert.equal(presets.length, 8);
+  for (const [i, [name, text]] of presets.entries()) {
+    assert.ok(text.length > 80, `${name}: its paragraph`);
+    // From a changed state, so a preset that kept what was there would show.
+    await setState(lab, { viewpoint: 2, mode: 1, material: { shininess: 3 }, tessellation: { cube: 5 } });
+    await lab.$$eval('.preset button', (buttons, at) => buttons[at].click(), i);
+    const loaded = await lab.evaluate(() => lab.state());
+    const expected = await lab.evaluate((at) => { lab.reset(); return lab.set(PRESETS[at].state); }, i);
+    assert.deepEqual(loaded, expected, name);
+    assert.ok(compareFrames(await labFrame(lab), demo, 0).exact < 300 * 300, `${name} changes the frame`);
+  }
+  await lab.close();
+});
+
+test('export and import give the state back; the demo\'s keys work on the picture', async () => {
+  const lab = await openLab();
+  const changed = { viewpoint: 1, angles: [5, 10, 15], two_sided: true, shading: 'pixel',
+                    lights: [{ position: [1, 2, 3, 1], spot_exponent: 7 }], tessellation: { sphere: [30, 12] } };
+  await setState(lab, changed);
+  const state = await lab.evaluate(() => lab.state());
+  const click = (text) => lab.$$eval('button', (buttons, t) => buttons.find((b) => b.textContent === t).click(), text);
+  await click('Export');
+  assert.deepEqual(JSON.parse(await lab.$eval('textarea', (t) => t.value)), state);
+  await lab.evaluate(() => lab.reset());
+  await click('Import');
+  assert.deepEqual(await lab.evaluate(() => lab.state()), state);
+  // A file holds only what it changes: the rest is the demo's.
+  await lab.$eval('textarea', (t) => { t.value = '{"mode": 2}'; });
+  await click('Import');
+  assert.deepEqual(await lab.evaluate(() => lab.state()),
+                   await lab.evaluate(() => { lab.reset(); return lab.set({ mode: 2 }); }));
+
+  await lab.focus('#scene');
+  const KEYS = [['l', (s) => s.mode === 3 && s.lights.every((light) => light.on)], ['c', (s) => s.viewpoint === 1],
+                ['ArrowLeft', (s) => s.angles[1] === 1], ['PageDown', (s) => s.angles[2] === -1],
+                ['L', (s) => s.mode === 3]];
+  for (const [key, holds] of KEYS) {
+    await lab.keyboard.press(key);
+    assert.ok(holds(await lab.evaluate(() => lab.state())), `after ${key}`);
+  }
+  await lab.close();
+});
+
+// Every sampled pixel of a frame, clicked: its explanation gives the colour
+// drawn there (the blend of the corners the page read back, or the
+// equation for the fragment), within 2 levels on all but edge pixels.
+test('the explanations account for what the page draws', async (t) => {
+  const lab = await openLab();
+  for (const shading of ['vertex', 'pixel']) {
+    await setState(lab, { viewpoint: 1, mode: 3, angles: [0, 30, 0], local_viewer: true, shading,
+                          lights: [{ attenuation: [1, 0.2, 0] }], tessellation: { sphere: [12, 6] } });
+    const explained = await lab.evaluate((points) => points.map(([x, y]) => lab.explain(x, y)),
+                                         solidPixels(await labFrame(lab), 4));
+    const off = explained.filter((e) => Math.max(...e.difference.map(Math.abs)) > 2);
+    t.diagnostic(`${shading}: ${explained.length - off.length} of ${explained.length} pixels within 2 levels`);
+    assert.ok(explained.length > 200);
+    assert.ok(off.length <= 0.02 * explained.length, JSON.stringify(off.slice(0, 2).map((e) => [e.pixel, e.difference])));
+  }
+  await lab.close();
+});
+
+test('a browser without WebGL is told so', async () => {
+  const noWebgl = await launch(['--disable-webgl']);
+  try {
+    const page = await noWebgl.newPage();
+    await page.goto(pathToFileURL(LAB).href);
+    await page.waitForFunction(() => document.getElementById('status').textContent !== '', { timeout: 20000 });
+    assert.match(await page.$eval('#status', (s) => s.textContent), /no WebGL/);
+    assert.equal(await page.$eval('#scene', (c) => c.checkVisibility()), false);
+  } finally {
+    await noWebgl.close();
+  }
+});
