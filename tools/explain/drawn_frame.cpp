@@ -142,14 +142,7 @@ int drawTwice(int width, int height, const std::function<void()>& draw, DrawnFra
 
 View viewOf(const StateOptions& state)
 {
-    View view;
-    view.viewpoint = state.viewpoint;
-    view.angleX = state.angleX;
-    view.angleY = state.angleY;
-    view.angleZ = state.angleZ;
-    view.width = state.width;
-    view.height = state.height;
-    return view;
+    return viewOf(sceneStateOf(state));
 }
 
 SceneState sceneStateOf(const StateOptions& state)
