@@ -1,7 +1,7 @@
 // Process entry: one window, the lasting lighting state, the callbacks,
 // then GLUT's main loop for the rest of the process's life.
+#include "app/callbacks.h"
 #include "app/memory.h"
-#include "app/viewer.h"
 #include "render/gl.h"
 #include "render/render.h"
 

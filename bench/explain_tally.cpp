@@ -11,9 +11,9 @@
 // and how many off by more carry no reason but the mismatch (the account
 // would then be wrong: expected 0). Then the time to draw and capture one
 // frame and to explain every pixel of it.
-#include "drawn_frame.h"
-#include "explanation.h"
-#include "gl_session.h"
+#include "explain/explanation.h"
+#include "tools/common/gl_session.h"
+#include "tools/explain/drawn_frame.h"
 
 #include <chrono>
 #include <cstdio>

@@ -14,10 +14,10 @@
 // fixture's (tests/support/gl_fixture.h); ML_TEST_USE_DISPLAY=1 opens it on
 // the caller's display instead of a private Xvfb.
 #include "app/memory.h"
-#include "app/viewer.h"
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/gl_fixture.h"
+#include "scene/viewer.h"
+#include "tests/support/gl_fixture.h"
 
 #include <GL/freeglut_ext.h>
 #include <benchmark/benchmark.h>

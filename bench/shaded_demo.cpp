@@ -3,8 +3,8 @@
 // (window, keys, spin, the C heap's settings), so ml-spin-rate can run the
 // two side by side:
 //   ml-spin-rate --size 300x300 fixed=build/materials-lights shader=build/bench/materials-lights-shaded
+#include "app/callbacks.h"
 #include "app/memory.h"
-#include "app/viewer.h"
 #include "render/gl.h"
 #include "render/render.h"
 #include "shading/shading.h"

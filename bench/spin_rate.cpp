@@ -18,7 +18,7 @@
 //     faults from wait4().
 // The first build named is the baseline the others are compared with. The
 // program is driven through the end-to-end harness (tests/support/e2e.h).
-#include "support/e2e.h"
+#include "tests/support/e2e.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,9 +1,9 @@
 // The frame cycle: clear, camera, lights, scene, present, one error check.
 #include "render/render.h"
 
-#include "app/viewer.h"
 #include "render/frame_steps.h"
 #include "render/gl.h"
+#include "scene/viewer.h"
 
 #include <cstdio>
 

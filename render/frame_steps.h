@@ -1,7 +1,7 @@
 // Steps of a frame that the files of render/ share; not for use outside it.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 // Projection and view of `view`'s viewpoint and window size, then its three
 // turns; leaves the modelview matrix current.

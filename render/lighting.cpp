@@ -2,8 +2,8 @@
 // lighting mode switches on.
 #include "render/render.h"
 
-#include "app/viewer.h"
 #include "render/gl.h"
+#include "scene/viewer.h"
 
 
 void initLighting()

@@ -2,7 +2,7 @@
 // lighting rig with its modes, and the scene.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 // GLUT callbacks.
 void display();

@@ -2,8 +2,8 @@
 // kept for the next frame's aspect ratio.
 #include "render/render.h"
 
-#include "app/viewer.h"
 #include "render/gl.h"
+#include "scene/viewer.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // learner reads is what was drawn. No GL here: the calls are data.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 // of the equation each light needs.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 #include "shading/gl_matrix.h"
 
 struct LightUniforms {

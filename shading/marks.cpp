@@ -1,6 +1,6 @@
 #include "shading/marks.h"
 
-#include "render/light_marks.h"
+#include "scene/light_marks.h"
 #include "shading/frame_uniforms.h"
 #include "shading/gl_api.h"
 #include "shading/gl_program.h"

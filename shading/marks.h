@@ -3,7 +3,7 @@
 // --show-lights draws them over the fixed-function frame.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 #include <string>
 

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "mesh/mesh.h"
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 #include <map>
 #include <memory>

@@ -1,7 +1,7 @@
 // The GLUT callbacks, linked against a stand-in that records the two GLUT
 // calls they make, so the redisplay requests and the idle registration can
 // be observed without a window.
-#include "app/viewer.h"
+#include "app/callbacks.h"
 #include "render/gl.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Camera of each viewpoint and the lights each mode uses, without a window.
-#include "app/viewer.h"
 #include "render/render.h"
+#include "scene/viewer.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // being what the documented command produces today.
 #include "model/lighting_model.h"
 #include "model/projection.h"
-#include "support/e2e.h"
-#include "support/program_run.h"
-#include "support/xvfb.h"
+#include "tests/support/e2e.h"
+#include "tests/support/program_run.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -5,9 +5,9 @@
 // bytes that arrived (exactly those of the same frame written to a new file)
 // and every entry of the directory afterwards: the one expected change,
 // links still links, nodes the same nodes, no temporary file left behind.
-#include "support/image.h"
-#include "support/program_run.h"
-#include "support/xvfb.h"
+#include "tests/support/image.h"
+#include "tests/support/program_run.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -2,11 +2,11 @@
 // each light's diffuse and specular terms hold only that term, they add up
 // to the demo's frame wherever no channel clamps, and the lasting light
 // state is as it was afterwards.
-#include "layers.h"
 #include "model/lighting_model.h"
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/gl_fixture.h"
+#include "tests/support/gl_fixture.h"
+#include "tools/capture/layers.h"
 
 #include <gtest/gtest.h>
 

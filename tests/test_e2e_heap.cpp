@@ -4,7 +4,7 @@
 // frame. Reused heap memory holds old contents where fresh pages from the
 // kernel hold zeros, so anything in the GL stack that read memory it never
 // wrote would show up here as a difference.
-#include "support/e2e.h"
+#include "tests/support/e2e.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Every key of the README's table, pressed through XTEST on the real
 // program, checked on screenshots of its window against frames rendered in
 // this process from the state the keys should have produced.
-#include "support/e2e.h"
-#include "support/gl_fixture.h"
+#include "tests/support/e2e.h"
+#include "tests/support/gl_fixture.h"
 
 #include <gtest/gtest.h>
 

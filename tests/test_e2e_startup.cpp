@@ -1,6 +1,6 @@
 // The real program started under its own Xvfb: its window, its first
 // picture, and that nothing moves or prints until a key is pressed.
-#include "support/e2e.h"
+#include "tests/support/e2e.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 //
 // The storm comes from a seeded generator. The seed is printed; setting
 // ML_STORM_SEED to it replays the same storm.
-#include "support/e2e.h"
+#include "tests/support/e2e.h"
 
 #include <gtest/gtest.h>
 // After GoogleTest: Xlib's macros (None, Bool) clash with its names.

@@ -2,11 +2,11 @@
 // interpolation against every drawn pixel, the model's corner colours
 // against GL's, the equation's terms against its sum, and what it says
 // about chosen points of the scene.
-#include "drawn_frame.h"
-#include "explanation.h"
-#include "report.h"
-#include "scene_json.h"
-#include "support/gl_fixture.h"
+#include "explain/explanation.h"
+#include "explain/report.h"
+#include "scene/state_json.h"
+#include "tests/support/gl_fixture.h"
+#include "tools/explain/drawn_frame.h"
 
 #include <gtest/gtest.h>
 

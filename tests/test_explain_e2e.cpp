@@ -1,8 +1,8 @@
 // materials-lights-explain run as a real program: refused command lines,
 // no display, help, its JSON, and the README's explained pixels being what it
 // prints today.
-#include "support/program_run.h"
-#include "support/xvfb.h"
+#include "tests/support/program_run.h"
+#include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

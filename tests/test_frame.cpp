@@ -2,7 +2,7 @@
 // the error line.
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/gl_fixture.h"
+#include "tests/support/gl_fixture.h"
 
 #include <gtest/gtest.h>
 

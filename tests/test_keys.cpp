@@ -1,6 +1,6 @@
 // What each key and each spin step does to the viewer state.
-#include "app/viewer.h"
 #include "render/gl.h"
+#include "scene/viewer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The lighting rig and its four modes: rendered pixels against the lighting
 // equation worked out in the test, what each mode shows, how the lights add
 // up, switch off and turn with the scene, and the OpenGL state they leave.
+#include "model/projection.h"
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/gl_fixture.h"
-#include "support/model_checks.h"
-#include "model/projection.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/model_checks.h"
 
 #include <gtest/gtest.h>
 

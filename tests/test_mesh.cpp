@@ -2,10 +2,10 @@
 // frame as GL's feedback returns it, against the mesh's triangle of the same
 // index projected by the independent camera model; then, without GL, the
 // tessellation limits, the counts and the shape of coarser meshes.
-#include "drawn_frame.h"
 #include "mesh/mesh.h"
 #include "model/projection.h"
-#include "support/gl_fixture.h"
+#include "tests/support/gl_fixture.h"
+#include "tools/explain/drawn_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // What people meet when something goes wrong, on the real program: no X
 // display, the window closed through the window manager, an OpenGL error in
 // one frame; and the README's run command on a machine without a display.
-#include "app/viewer.h"
-#include "support/e2e.h"
+#include "scene/viewer.h"
+#include "tests/support/e2e.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // line, the four solids drawn and lit.
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/gl_fixture.h"
+#include "tests/support/gl_fixture.h"
 
 #include <GL/freeglut_ext.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Where the solids are, what shape they have, and what drawScene leaves
 // behind, seen on real pixels and in the depth buffer.
+#include "model/projection.h"
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/gl_fixture.h"
-#include "model/projection.h"
+#include "tests/support/gl_fixture.h"
 
 #include <gtest/gtest.h>
 

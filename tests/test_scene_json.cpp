@@ -2,8 +2,8 @@
 // path and the state left as it was, fields merged as the format says, what
 // is written read back as the same state; and the model's copy of the
 // demo's values held against render/'s table.
-#include "explanation.h"
-#include "scene_json.h"
+#include "explain/explanation.h"
+#include "scene/state_json.h"
 
 #include <gtest/gtest.h>
 

@@ -3,16 +3,16 @@
 // viewpoint and mode, turned and at a size that is not square; then states
 // with the values the demo leaves at OpenGL's defaults, set the same way
 // for both. Every pixel within one level per channel.
-#include "drawn_frame.h"
-#include "gl_session.h"
-#include "offscreen.h"
 #include "render/render.h"
 #include "render/state_calls.h"
-#include "light_markers.h"
 #include "shading/marks.h"
 #include "shading/shading.h"
-#include "support/gl_fixture.h"
-#include "support/program_run.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/program_run.h"
+#include "tools/capture/light_markers.h"
+#include "tools/common/gl_session.h"
+#include "tools/common/offscreen.h"
+#include "tools/explain/drawn_frame.h"
 
 #include <gtest/gtest.h>
 

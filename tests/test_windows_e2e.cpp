@@ -3,10 +3,10 @@
 // window, its frames against the Linux program's frames of the same state
 // (drawn in this process by the same code), its keys, its exit status and
 // what it prints.
-#include "app/viewer.h"
-#include "support/e2e.h"
-#include "support/gl_fixture.h"
-#include "support/wine.h"
+#include "scene/viewer.h"
+#include "tests/support/e2e.h"
+#include "tests/support/gl_fixture.h"
+#include "tests/support/wine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Windows program as a file and as shipped: a 64-bit console program
 // that imports nothing but DLLs every Windows has, and the release zip.
-#include "support/wine.h"
+#include "tests/support/wine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The demo's entry point in a web page: app/main.cpp's window, callbacks
 // and main loop through Emscripten's GLUT, with the frame drawn by the
 // shader renderer on WebGL 1, which has no fixed-function lighting.
-#include "app/viewer.h"
+#include "app/callbacks.h"
 #include "render/gl.h"
 #include "render/render.h"
 #include "shading/shading.h"

@@ -4,11 +4,11 @@
 // the state given back as JSON, as GL calls and as the shader's source.
 // The page (web/lab.html) calls the functions below by name; strings go
 // both ways as JSON.
-#include "app/viewer.h"
-#include "explanation.h"
+#include "explain/explanation.h"
+#include "explain/report.h"
 #include "render/state_calls.h"
-#include "report.h"
-#include "scene_json.h"
+#include "scene/state_json.h"
+#include "scene/viewer.h"
 #include "shading/frame_uniforms.h"
 #include "shading/gl_api.h"
 #include "shading/marks.h"

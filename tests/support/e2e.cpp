@@ -1,6 +1,6 @@
-#include "support/e2e.h"
+#include "tests/support/e2e.h"
 
-#include "support/xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include <GL/glx.h>
 #include <X11/XKBlib.h>

@@ -2,10 +2,10 @@
 // XTEST, screenshots of its window, its exit status and everything it printed.
 #pragma once
 
-#include "support/image.h"
+#include "tests/support/image.h"
 
 #include <gtest/gtest.h>
-#include "support/xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
-#include "support/gl_fixture.h"
+#include "tests/support/gl_fixture.h"
 
 #include "render/gl.h"
 #include "render/render.h"
-#include "support/xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include <GL/freeglut_ext.h>
 #include <GL/glx.h>

@@ -2,9 +2,9 @@
 // reads their pixels back, for tests and tools that check what is drawn.
 #pragma once
 
-#include "app/viewer.h"
-#include "support/image.h"
-#include "support/xvfb.h"
+#include "scene/viewer.h"
+#include "tests/support/image.h"
+#include "tests/support/xvfb.h"
 
 #include <string>
 

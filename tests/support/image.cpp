@@ -1,4 +1,4 @@
-#include "support/image.h"
+#include "tests/support/image.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

@@ -7,8 +7,8 @@
 //
 // The prefix is the one the tests use (winePrefixPath(), in the build tree).
 // Any failure is one line on standard error and exit status 1.
-#include "support/wine.h"
-#include "support/xvfb.h"
+#include "tests/support/wine.h"
+#include "tests/support/xvfb.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "support/model_checks.h"
+#include "tests/support/model_checks.h"
 
 #include <cmath>
 

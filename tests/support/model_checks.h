@@ -2,7 +2,7 @@
 #pragma once
 
 #include "model/lighting_model.h"
-#include "support/image.h"
+#include "tests/support/image.h"
 
 // 8-bit pixel against a range in 0..1, with `tolerance` levels either side.
 bool within(const Rgb& pixel, const ColourRange& range, double tolerance);

@@ -1,4 +1,4 @@
-#include "support/program_run.h"
+#include "tests/support/program_run.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "support/wine.h"
+#include "tests/support/wine.h"
 
 #include <algorithm>
 #include <chrono>

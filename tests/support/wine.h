@@ -3,7 +3,7 @@
 // they need is there, and demo sessions of the program under Wine.
 #pragma once
 
-#include "support/e2e.h"
+#include "tests/support/e2e.h"
 
 #include <gtest/gtest.h>
 

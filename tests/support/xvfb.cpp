@@ -1,4 +1,4 @@
-#include "support/xvfb.h"
+#include "tests/support/xvfb.h"
 
 #include <csignal>
 #include <cerrno>

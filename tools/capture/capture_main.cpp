@@ -1,13 +1,13 @@
 // materials-lights-capture: draws one state of the demo with the demo's own
 // display() into an off-screen framebuffer and writes it to a PNG file; or
 // a picture that explains the frame, drawn by pictures.h.
-#include "gl_session.h"
-#include "offscreen.h"
-#include "options.h"
-#include "output_file.h"
-#include "pictures.h"
-#include "png_file.h"
-#include "scene_json.h"
+#include "scene/state_json.h"
+#include "tools/capture/pictures.h"
+#include "tools/common/gl_session.h"
+#include "tools/common/offscreen.h"
+#include "tools/common/options.h"
+#include "tools/common/output_file.h"
+#include "tools/common/png_file.h"
 
 #include <cstdio>
 #include <new>

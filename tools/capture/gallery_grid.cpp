@@ -5,10 +5,10 @@
 //
 // Frames come viewpoint by viewpoint, modes 0 to 3 within each, all of one
 // size. Each lands unchanged (pixel for pixel) in its cell.
-#include "output_file.h"
-#include "picture_grid.h"
-#include "png_file.h"
-#include "state_names.h"
+#include "scene/names.h"
+#include "tools/common/output_file.h"
+#include "tools/common/picture_grid.h"
+#include "tools/common/png_file.h"
 
 #include <cstdio>
 #include <string>

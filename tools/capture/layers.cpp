@@ -1,9 +1,9 @@
-#include "layers.h"
+#include "tools/capture/layers.h"
 
-#include "gl_session.h"
 #include "render/gl.h"
 #include "render/render.h"
-#include "state_names.h"
+#include "scene/names.h"
+#include "tools/common/gl_session.h"
 
 #include <algorithm>
 #include <string>

@@ -4,9 +4,9 @@
 // demo's frame, laid out in a labelled grid.
 #pragma once
 
-#include "options.h"
-#include "picture_grid.h"
-#include "png_file.h"
+#include "tools/common/options.h"
+#include "tools/common/picture_grid.h"
+#include "tools/common/png_file.h"
 
 #include <functional>
 #include <vector>

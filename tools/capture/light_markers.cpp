@@ -1,8 +1,8 @@
-#include "light_markers.h"
+#include "tools/capture/light_markers.h"
 
 #include "render/gl.h"
-#include "render/light_marks.h"
 #include "render/render.h"
+#include "scene/light_marks.h"
 
 namespace {
 

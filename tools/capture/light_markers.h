@@ -1,7 +1,7 @@
 // The rig's lights drawn into a picture of the scene, where they are.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 // Draws the lights that `state` switches on, each in its own colour, as
 // render/light_marks.h shapes them. Drawn in the current modelview frame,

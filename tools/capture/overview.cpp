@@ -1,10 +1,10 @@
-#include "overview.h"
+#include "tools/capture/overview.h"
 
-#include "app/viewer.h"
-#include "gl_session.h"
-#include "light_markers.h"
 #include "render/gl.h"
 #include "render/render.h"
+#include "scene/viewer.h"
+#include "tools/capture/light_markers.h"
+#include "tools/common/gl_session.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // lights marked, and the three viewpoints' eyes with their view frusta.
 #pragma once
 
-#include "options.h"
+#include "tools/common/options.h"
 
 // Draws the overview of `state` into the current framebuffer, sized as the
 // demo's window would be for the state. The viewpoints' eyes and frusta stay

@@ -1,13 +1,13 @@
-#include "pictures.h"
+#include "tools/capture/pictures.h"
 
-#include "gl_session.h"
-#include "layers.h"
-#include "light_markers.h"
-#include "overview.h"
 #include "render/gl.h"
 #include "render/render.h"
 #include "shading/frame_uniforms.h"
 #include "shading/shading.h"
+#include "tools/capture/layers.h"
+#include "tools/capture/light_markers.h"
+#include "tools/capture/overview.h"
+#include "tools/common/gl_session.h"
 
 #include <cstdio>
 #include <utility>

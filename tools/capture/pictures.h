@@ -3,10 +3,10 @@
 // split into each light's terms (--layers).
 #pragma once
 
-#include "offscreen.h"
-#include "options.h"
-#include "png_file.h"
-#include "render/scene_setup.h"
+#include "scene/state.h"
+#include "tools/common/offscreen.h"
+#include "tools/common/options.h"
+#include "tools/common/png_file.h"
 
 #include <string>
 #include <vector>

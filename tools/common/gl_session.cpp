@@ -1,8 +1,8 @@
-#include "gl_session.h"
+#include "tools/common/gl_session.h"
 
-#include "app/viewer.h"
 #include "render/gl.h"
 #include "render/render.h"
+#include "scene/viewer.h"
 
 #include <GL/freeglut_ext.h>
 #include <X11/Xlib.h>

@@ -1,9 +1,9 @@
 // What every tool that draws the demo's frames shares: a GL context made like the demo's, and the demo's state set from options.
 #pragma once
 
-#include "offscreen.h"
-#include "options.h"
-#include "render/scene_setup.h"
+#include "scene/state.h"
+#include "tools/common/offscreen.h"
+#include "tools/common/options.h"
 
 #include <string>
 

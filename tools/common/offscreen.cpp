@@ -1,4 +1,4 @@
-#include "offscreen.h"
+#include "tools/common/offscreen.h"
 
 #include "render/gl.h"
 

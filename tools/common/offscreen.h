@@ -3,7 +3,7 @@
 // owns (software GL keeps no readable front buffer after a swap).
 #pragma once
 
-#include "png_file.h"
+#include "tools/common/png_file.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "options.h"
+#include "tools/common/options.h"
 
-#include "state_names.h"
+#include "scene/names.h"
 
 #include <cctype>
 #include <cerrno>

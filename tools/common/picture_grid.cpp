@@ -1,6 +1,6 @@
-#include "picture_grid.h"
+#include "tools/common/picture_grid.h"
 
-#include "bitmap_font.h"
+#include "tools/common/bitmap_font.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 // for pixel, in its cell.
 #pragma once
 
-#include "png_file.h"
+#include "tools/common/png_file.h"
 
 #include <string>
 #include <vector>

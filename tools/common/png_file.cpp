@@ -1,4 +1,4 @@
-#include "png_file.h"
+#include "tools/common/png_file.h"
 
 #include <png.h>
 

@@ -1,17 +1,12 @@
 // 8-bit RGB PNG files through libpng.
 #pragma once
 
+#include "scene/image.h"
+
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
-
-// Pixels in reading order: row 0 is the top of the picture.
-struct RgbImage {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;  // width * height * 3 bytes
-};
 
 // Keyword and text of a tEXt chunk ("Software", "Description", ...).
 using PngText = std::pair<std::string, std::string>;

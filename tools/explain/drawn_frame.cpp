@@ -1,10 +1,10 @@
-#include "drawn_frame.h"
+#include "tools/explain/drawn_frame.h"
 
-#include "gl_session.h"
-#include "offscreen.h"
 #include "render/gl.h"
 #include "render/render.h"
 #include "shading/shading.h"
+#include "tools/common/gl_session.h"
+#include "tools/common/offscreen.h"
 
 #include <algorithm>
 #include <functional>

@@ -6,8 +6,8 @@
 // not (explanation.h).
 #pragma once
 
-#include "explanation.h"
-#include "options.h"
+#include "explain/explanation.h"
+#include "tools/common/options.h"
 
 #include <string>
 

@@ -3,12 +3,12 @@
 // file's with the fixed-function pipeline, or the shader renderer), then
 // works the lighting equation through at the point under the pixel and shows
 // how GL shaded it from the lit corners of the triangle there.
-#include "drawn_frame.h"
-#include "explanation.h"
-#include "gl_session.h"
-#include "options.h"
-#include "report.h"
-#include "scene_json.h"
+#include "explain/explanation.h"
+#include "explain/report.h"
+#include "scene/state_json.h"
+#include "tools/common/gl_session.h"
+#include "tools/common/options.h"
+#include "tools/explain/drawn_frame.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The decisions behind a frame that need no GL: where the eye of each
 // viewpoint is and what it sees, and which lights each mode switches on.
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "report.h"
+#include "explain/report.h"
 
-#include "scene_json.h"
-#include "state_names.h"
+#include "scene/names.h"
+#include "scene/state_json.h"
 
 #include <algorithm>
 #include <cmath>

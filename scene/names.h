@@ -2,7 +2,7 @@
 // help, reports and picture labels.
 #pragma once
 
-#include "app/viewer.h"
+#include "scene/viewer.h"
 
 constexpr const char* VIEWPOINT_NAMES[VIEWPOINT_COUNT] = {
     "front, eye (0, 0, 10)",

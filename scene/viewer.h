@@ -1,5 +1,6 @@
-// The viewer state shared by every GLUT callback, and the callbacks that
-// turn key presses and idle time into changes of it.
+// The viewer state shared by every GLUT callback, and what a key press or
+// an idle step does to it, with no GLUT: the demo's callbacks (app/), the
+// pages and the tools all change the state through these.
 #pragma once
 
 #include <cstdint>
@@ -22,13 +23,18 @@ extern ViewerState viewer;
 constexpr int VIEWPOINT_COUNT = 3;
 constexpr int LIGHTING_MODE_COUNT = 4;
 
-// GLUT callbacks.
-void keyboard(unsigned char key, int x, int y);
-void specialKey(int key, int x, int y);
-void idle();
+// GLUT's codes for the special keys that turn the scene (GLUT_KEY_LEFT and
+// so on), so the decisions below need no GLUT header.
+enum TurnKeyCode : int {
+    TURN_KEY_LEFT = 100,
+    TURN_KEY_UP = 101,
+    TURN_KEY_RIGHT = 102,
+    TURN_KEY_DOWN = 103,
+    TURN_KEY_PAGE_UP = 104,
+    TURN_KEY_PAGE_DOWN = 105,
+};
 
-// What a key does to the state, without touching GLUT, so it can be checked
-// without a window. The callbacks above add only the GLUT calls.
+// What a key does to the state. The GLUT callbacks add only the GLUT calls.
 enum class KeyEffect {
     None,        // nothing changed, no redisplay
     Redisplay,   // the picture changed: ask GLUT for a redisplay

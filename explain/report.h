@@ -1,7 +1,7 @@
 // An explained pixel as a learner reads it, and as one JSON object. No GL.
 #pragma once
 
-#include "explanation.h"
+#include "explain/explanation.h"
 
 #include <nlohmann/json.hpp>
 

@@ -7,7 +7,7 @@
 // marks each with its own GL.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 #include <vector>
 

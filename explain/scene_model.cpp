@@ -1,7 +1,7 @@
 // A scene state as the explainer works with it: the state's lights and
 // material as the model's doubles, and the mesh's triangles placed in the
 // scene's frame in double, as drawScene places them for GL.
-#include "explanation.h"
+#include "explain/explanation.h"
 
 #include <algorithm>
 #include <cmath>

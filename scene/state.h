@@ -4,8 +4,8 @@
 // draw the lights where the table puts them.
 #pragma once
 
-#include "app/viewer.h"
 #include "mesh/mesh.h"
+#include "scene/viewer.h"
 
 constexpr int LIGHT_COUNT = 3;
 constexpr int SOLID_COUNT = MESH_SOLID_COUNT;

@@ -12,8 +12,8 @@
 #pragma once
 
 #include "model/lighting_model.h"
-#include "png_file.h"
-#include "render/scene_setup.h"
+#include "scene/image.h"
+#include "scene/state.h"
 
 #include <string>
 #include <vector>

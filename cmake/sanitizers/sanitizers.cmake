@@ -23,11 +23,11 @@ file(READ ${CMAKE_CURRENT_LIST_DIR}/lsan.supp ML_LSAN_SUPPRESSIONS)
 string(REGEX REPLACE "#[^\n]*\n" "" ML_LSAN_SUPPRESSIONS "${ML_LSAN_SUPPRESSIONS}")
 string(REGEX REPLACE "\n+" "\\\\n" ML_LSAN_SUPPRESSIONS "${ML_LSAN_SUPPRESSIONS}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/sanitizer_defaults.c.in
-               ${CMAKE_BINARY_DIR}/tools/sanitizers/sanitizer_defaults.c @ONLY)
+               ${CMAKE_BINARY_DIR}/cmake/sanitizers/sanitizer_defaults.c @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${CMAKE_CURRENT_LIST_DIR}/lsan.supp)
 add_library(ml_sanitizer_defaults OBJECT
-            ${CMAKE_BINARY_DIR}/tools/sanitizers/sanitizer_defaults.c)
+            ${CMAKE_BINARY_DIR}/cmake/sanitizers/sanitizer_defaults.c)
 link_libraries(ml_sanitizer_defaults)
 
 # GCC's shared AddressSanitizer runtime, for tests that LD_PRELOAD a library

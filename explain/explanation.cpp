@@ -1,4 +1,4 @@
-#include "explanation.h"
+#include "explain/explanation.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "render/light_marks.h"
+#include "scene/light_marks.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "scene_json.h"
+#include "scene/state_json.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -19,10 +19,10 @@
 //
 // The program is linked with -Wl,--wrap for glutSwapBuffers, gluNewQuadric
 // and gluDeleteQuadric, so the calls the program makes come here first.
+#include "app/callbacks.h"
 #include "app/memory.h"
-#include "app/viewer.h"
 #include "render/gl.h"
-#include "support/gl_fixture.h"
+#include "tests/support/gl_fixture.h"
 
 #include <GL/freeglut_ext.h>
 

@@ -13,7 +13,7 @@
 // with it apply after it.
 #pragma once
 
-#include "render/scene_setup.h"
+#include "scene/state.h"
 
 #include <nlohmann/json.hpp>
 

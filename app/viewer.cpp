@@ -1,3 +1,0 @@
-#include "app/viewer.h"
-
-ViewerState viewer{};
