@@ -15,7 +15,7 @@ std::string explanationText(const FrameExplainer& explainer, const PixelExplanat
 
 // The same as one JSON object (colours of the equation in 0 to 1, drawn and
 // interpolated colours in 8-bit levels, 0 to 255), its fields in the order
-// the text reads; `state` holds the whole state (scene_json.h).
+// the text reads; `state` holds the whole state (scene/state_json.h).
 nlohmann::ordered_json explanationJson(const SceneModel& scene, const PixelExplanation& e);
 nlohmann::ordered_json explanationJson(const FrameExplainer& explainer, const PixelExplanation& e);
 

@@ -1,4 +1,4 @@
-// The lights' marks (render/light_marks.h) drawn by a shader over a frame
+// The lights' marks (scene/light_marks.h) drawn by a shader over a frame
 // of the shader renderer, depth-tested against it, as the capture tool's
 // --show-lights draws them over the fixed-function frame.
 #pragma once

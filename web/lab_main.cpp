@@ -171,7 +171,7 @@ EMSCRIPTEN_KEEPALIVE const char* lab_message()
     return lab->text.c_str();
 }
 
-// Merges `json` into the state (scene_json.h) and draws it. An empty
+// Merges `json` into the state (scene/state_json.h) and draws it. An empty
 // string, or one line naming the refused field; the state is then as it
 // was.
 EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)

@@ -4,7 +4,7 @@
 #include "scene/state.h"
 
 // Draws the lights that `state` switches on, each in its own colour, as
-// render/light_marks.h shapes them. Drawn in the current modelview frame,
+// scene/light_marks.h shapes them. Drawn in the current modelview frame,
 // which must be the scene's own frame (after the view and the scene's
 // turns, as display() leaves it), unlit and depth-tested against what is
 // already drawn. The GL state is left as found.
