@@ -131,7 +131,7 @@ if [ "$what" = windows ]; then
   # freeglut for Windows is built from the distribution's own source
   # package, which takes apt-get.
   if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then
-    echo "setup.sh windows: needs Debian or Ubuntu (apt-get); elsewhere install a mingw-w64 cross compiler, CMake, freeglut built for Windows and Wine, or build natively (README, Windows)" >&2
+    echo "setup.sh windows: needs Debian or Ubuntu (apt-get); elsewhere install a mingw-w64 cross compiler, CMake, freeglut built for Windows and Wine, or build natively (docs/windows.md)" >&2
     exit 1
   fi
   if [ "$windows_what" = test ]; then

@@ -1,4 +1,4 @@
-// docs/lab.png: the lab in headless Chromium, as the README shows it: the
+// docs/lab.png: the lab in headless Chromium, as docs/lab.md shows it: the
 // preset "Spotlight on a large face, 16 x 16" with the lights marked, and a
 // pixel of the spot on the cube clicked and explained.
 //

@@ -1,4 +1,4 @@
-// docs/web-page.png: the page in headless Chromium, as the README shows it:
+// docs/web-page.png: the page in headless Chromium, as docs/web.md shows it:
 // running in lighting mode 3 (l l l), and after Escape.
 //
 //   node docs/make-web-picture.mjs build-web/materials-lights.html

@@ -1,6 +1,6 @@
 // materials-lights-explain run as a real program: refused command lines,
-// no display, help, its JSON, and the README's explained pixels being what it
-// prints today.
+// no display, help, its JSON, and the explained pixels of docs/explain.md
+// being what it prints today.
 #include "tests/support/program_run.h"
 #include "tests/support/xvfb.h"
 
@@ -181,18 +181,18 @@ TEST(ExplainOutput, TextAndJsonTellTheSamePixel)
     EXPECT_NE(text.out.find("Verdict: " + j["verdict"].get<std::string>()), std::string::npos);
 }
 
-// ------------------------------------------------------------------ README
+// --------------------------------------------------------- docs/explain.md
 
 struct ReadmeExample {
     std::vector<std::string> args;
     std::string shown;
 };
 
-// The blocks of the README's "Why a pixel has its colour" section that
+// The blocks of docs/explain.md's "Why a pixel has its colour" section that
 // start with "$ materials-lights-explain": the command and what it printed.
 std::vector<ReadmeExample> readmeExamples()
 {
-    std::ifstream readme(SOURCE_DIR + "/README.md");
+    std::ifstream readme(SOURCE_DIR + "/docs/explain.md");
     std::vector<ReadmeExample> examples;
     bool inSection = false, inBlock = false;
     ReadmeExample* current = nullptr;
@@ -229,7 +229,7 @@ std::vector<ReadmeExample> readmeExamples()
 TEST(Readme, ExplainedPixelsAreWhatTheToolPrintsNow)
 {
     const std::vector<ReadmeExample> examples = readmeExamples();
-    ASSERT_EQ(examples.size(), 3u) << "the README's section names three explained pixels";
+    ASSERT_EQ(examples.size(), 3u) << "docs/explain.md's section names three explained pixels";
     XvfbServer server;
     for (const ReadmeExample& example : examples) {
         std::string command;
@@ -240,7 +240,7 @@ TEST(Readme, ExplainedPixelsAreWhatTheToolPrintsNow)
         const ProgramRun r = runProgram(EXPLAIN, example.args, server.display());
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, example.shown)
-            << "the README is out of date: run materials-lights-explain" << command;
+            << "docs/explain.md is out of date: run materials-lights-explain" << command;
     }
 }
 

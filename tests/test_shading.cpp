@@ -243,18 +243,18 @@ std::string fileText(const std::string& path)
     return text.str();
 }
 
-// The README quotes the shader's lighting function: the quote must be the
+// docs/shader.md quotes the shader's lighting function: the quote must be the
 // file as it stands.
 TEST(ShaderSource, ReadmeQuotesTheLightingFunctionAsItStands)
 {
-    const std::string readme = fileText(std::string(ML_SOURCE_DIR) + "/README.md");
+    const std::string readme = fileText(std::string(ML_SOURCE_DIR) + "/docs/shader.md");
     const std::string shader = fileText(std::string(ML_SOURCE_DIR) + "/shading/lighting.glsl");
     const std::string::size_type open = readme.find("```glsl\nvoid addLight(");
-    ASSERT_NE(open, std::string::npos) << "the README quotes no addLight";
+    ASSERT_NE(open, std::string::npos) << "docs/shader.md quotes no addLight";
     const std::string::size_type start = open + 8;
     const std::string quoted = readme.substr(start, readme.find("```", start) - start);
     EXPECT_NE(shader.find(quoted), std::string::npos)
-        << "the README's addLight is not shading/lighting.glsl's: quote it anew";
+        << "docs/shader.md's addLight is not shading/lighting.glsl's: quote it anew";
     EXPECT_EQ(quoted.substr(quoted.size() - 2), "}\n");
 }
 
