@@ -1,8 +1,22 @@
 # Writes OUTPUT: the page TEMPLATE with the script file SCRIPT put where the
-# template says @DEMO_SCRIPT@, and the JSON file PRESETS_FILE, if given,
-# where it says @PRESETS@, so the page is one file.
+# template says @DEMO_SCRIPT@, and, if given, the JSON file PRESETS_FILE
+# where it says @PRESETS@ and the script files LAB_SCRIPT_FILES (a list),
+# each in a <script> element of its own in the order given, where it says
+# @LAB_SCRIPTS@, so the page is one file.
 #   cmake -DTEMPLATE=demo.html -DSCRIPT=program.js -DOUTPUT=page.html -P inline-script.cmake
-file(READ "${SCRIPT}" DEMO_SCRIPT)
+
+# Inside <script>, "</script" would end the element early.
+function(read_script file into)
+  file(READ "${file}" text)
+  string(TOLOWER "${text}" lower)
+  string(FIND "${lower}" "</script" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "${file} holds \"</script\" and cannot be inlined")
+  endif()
+  set(${into} "${text}" PARENT_SCOPE)
+endfunction()
+
+read_script("${SCRIPT}" DEMO_SCRIPT)
 if(PRESETS_FILE)
   file(READ "${PRESETS_FILE}" PRESETS)
   string(FIND "${PRESETS}" "</" at)
@@ -10,12 +24,12 @@ if(PRESETS_FILE)
     message(FATAL_ERROR "${PRESETS_FILE} holds \"</\" and cannot be inlined")
   endif()
 endif()
-# Inside <script>, "</script" would end the element early.
-string(TOLOWER "${DEMO_SCRIPT}" lower)
-string(FIND "${lower}" "</script" at)
-if(NOT at EQUAL -1)
-  message(FATAL_ERROR "${SCRIPT} holds \"</script\" and cannot be inlined")
-endif()
+set(LAB_SCRIPTS "")
+foreach(path IN LISTS LAB_SCRIPT_FILES)
+  read_script("${path}" text)
+  string(APPEND LAB_SCRIPTS "<script>\n${text}</script>\n")
+endforeach()
+string(STRIP "${LAB_SCRIPTS}" LAB_SCRIPTS)
 # Written under another name, then renamed: the page is there only complete.
 configure_file("${TEMPLATE}" "${OUTPUT}.part" @ONLY)
 file(RENAME "${OUTPUT}.part" "${OUTPUT}")

@@ -29,16 +29,18 @@ test('the page holds the demo window, with the focus', async () => {
   await page.close();
 });
 
-test('keys the demo does not know change nothing', async () => {
+// press('L') without Shift sends what Caps Lock makes: key 'L', key code 76.
+test('keys the demo does not know change nothing, capitals from Caps Lock or Shift', async () => {
   const page = await openDemo(browser);
   await waitForFirstFrame(page);
   await page.keyboard.press('l');
   const frame = await canvasFrame(page);
   const before = await state(page);
+  assert.equal(before.lightingMode, 1, 'l acts');
   await page.keyboard.down('Shift');
   for (const key of ['L', 'C']) await page.keyboard.press(key);
   await page.keyboard.up('Shift');
-  for (const key of ['x', 'F1', 'Home', 'End', 'Tab']) await page.keyboard.press(key);
+  for (const key of ['L', 'C', 'x', 'F1', 'Home', 'End', 'Tab']) await page.keyboard.press(key);
   await sameFrame(page, frame);
   assert.deepEqual(await state(page), before);
   await page.close();

@@ -1,0 +1,108 @@
+"use strict";
+// The panel's rows. Each names the state field it changes by its path
+// (["lights", 2, "spot_cutoff"]) and sets it through lab.set; its error line
+// shows a refusal; refresh(state) shows the value the program has.
+const panel = document.getElementById("panel");
+
+function element(tag, attributes, ...children) {
+  const e = document.createElement(tag);
+  Object.assign(e, attributes || {});
+  for (const child of children) e.append(child);
+  return e;
+}
+
+// A patch that sets the value at `path` ("lights", 2, "spot_cutoff") and
+// nothing else: lights before the one named are empty objects.
+function patchFor(path, value) {
+  let patch = value;
+  for (let i = path.length - 1; i >= 0; --i) {
+    const key = path[i];
+    if (typeof key === "number") {
+      const list = [];
+      for (let j = 0; j < key; ++j) list.push({});
+      list.push(patch);
+      patch = list;
+    } else {
+      patch = { [key]: patch };
+    }
+  }
+  return patch;
+}
+
+function valueAt(state, path) {
+  return path.reduce((object, key) => object[key], state);
+}
+
+// Sets the field at `path`; the row's `error` line then says what was refused, or nothing.
+function setField(path, value, error) {
+  lab.set(patchFor(path, value)).then(() => { error.textContent = ""; },
+                                      (refusal) => { error.textContent = refusal.message; });
+}
+
+// A row that changes the field at `path`; `parts` are its numbers (one for
+// a scalar, 3 or 4 for a vector).
+function numberRow(parent, label, path, parts, min, max, step) {
+  const error = element("span", { className: "error" });
+  const row = element("div", { className: "row" }, element("span", { className: "name", textContent: label }));
+  const inputs = [];
+  const swatch = parts.length === 4 && min === 0 && max === 1 ? element("span", { className: "swatch" }) : null;
+  if (swatch) row.append(swatch);
+  parts.forEach((part, i) => {
+    const slider = element("input", { type: "range", min, max, step });
+    const number = element("input", { type: "number", min, max, step });
+    const apply = (source) => {
+      const value = source.value.trim() === "" ? NaN : Number(source.value);
+      let next = value;
+      if (parts.length > 1) {
+        next = valueAt(lab.state(), path).slice();
+        next[i] = value;
+      }
+      setField(path, next, error);
+    };
+    slider.addEventListener("input", () => apply(slider));
+    number.addEventListener("change", () => apply(number));
+    inputs.push({ slider, number });
+    row.append(element("span", { className: "part" },
+                       part ? element("span", { textContent: part }) : "", slider, number));
+  });
+  row.append(error);
+  parent.append(row);
+  controls.push({
+    refresh(state) {
+      const value = valueAt(state, path);
+      const values = parts.length > 1 ? value : [value];
+      inputs.forEach(({ slider, number }, i) => {
+        if (document.activeElement !== number) number.value = values[i];
+        slider.value = values[i];
+      });
+      if (swatch) {
+        const [r, g, b] = values.map((v) => Math.round(255 * v));
+        swatch.style.background = `rgb(${r}, ${g}, ${b})`;
+      }
+    },
+  });
+}
+
+function choiceRow(parent, label, path, options) {
+  const error = element("span", { className: "error" });
+  const select = element("select");
+  for (const [value, text] of options) select.append(element("option", { value: JSON.stringify(value), textContent: text }));
+  select.addEventListener("change", () => setField(path, JSON.parse(select.value), error));
+  parent.append(element("div", { className: "row" },
+                        element("span", { className: "name", textContent: label }), select, error));
+  controls.push({ refresh(state) { select.value = JSON.stringify(valueAt(state, path)); } });
+}
+
+function switchRow(parent, label, path) {
+  const error = element("span", { className: "error" });
+  const box = element("input", { type: "checkbox" });
+  box.addEventListener("change", () => setField(path, box.checked, error));
+  parent.append(element("div", { className: "row" }, element("label", {}, box, " " + label), error));
+  controls.push({ refresh(state) { box.checked = valueAt(state, path); } });
+}
+
+function group(title) {
+  const set = element("fieldset", {}, element("legend", { textContent: title }));
+  panel.append(set);
+  return set;
+}

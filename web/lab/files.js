@@ -1,0 +1,47 @@
+"use strict";
+// The state from and to files: the presets (presets.json, inlined in the
+// page as PRESETS), and the state as the text of the tools' --state FILE,
+// exported and imported.
+
+// A state file or preset: the demo's values, then its fields.
+function loadState(state, done) {
+  const before = lab.state();
+  lab.reset();
+  lab.set(state).then(() => say(done), (refusal) => {
+    lab.set(before);
+    say(refusal.message, true);
+  });
+}
+
+function buildFileGroups() {
+  const presets = group("Presets");
+  for (const preset of PRESETS) {
+    const button = element("button", { type: "button", textContent: preset.name });
+    button.addEventListener("click", () => loadState(preset.state, `Preset: ${preset.name}.`));
+    presets.append(element("div", { className: "preset" }, button, element("p", { textContent: preset.text })));
+  }
+
+  const file = group("The state as a file (the tools' --state FILE)");
+  const text = element("textarea", { spellcheck: false });
+  const exportButton = element("button", { type: "button", textContent: "Export" });
+  const importButton = element("button", { type: "button", textContent: "Import" });
+  const download = element("a", { textContent: "download it", hidden: true });
+  exportButton.addEventListener("click", () => {
+    text.value = JSON.stringify(lab.state(), null, 2);
+    download.href = URL.createObjectURL(new Blob([text.value + "\n"], { type: "application/json" }));
+    download.download = "lab-state.json";
+    download.hidden = false;
+  });
+  importButton.addEventListener("click", () => {
+    let state;
+    try {
+      state = JSON.parse(text.value);
+    } catch (error) {
+      say(`The text is not JSON: ${error.message}`, true);
+      return;
+    }
+    loadState(state, "Imported.");
+  });
+  file.append(element("p", {}, "A field left out keeps the demo's value."), text,
+              element("div", { className: "row" }, exportButton, importButton, download));
+}

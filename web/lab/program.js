@@ -1,0 +1,93 @@
+"use strict";
+// The lab's program (the WebAssembly module) and window.lab, the page's
+// interface to it. The program keeps the one scene state: a change is
+// merged into it (the same JSON as the tools' --state files), a bad value
+// is refused with a message naming the field, and the frame is drawn; the
+// page then shows the state as the program has it.
+const canvas = document.getElementById("scene");
+const status = document.getElementById("status");
+let program = null;       // the WebAssembly module
+let controls = [];        // {refresh(state)} for every control
+let pixelCache = null;    // the frame's pixels, read when first needed after a draw
+
+// What each of the program's functions returns.
+const RETURNS = { lab_set: "string", lab_state: "string", lab_reset: "string", lab_explain: "string",
+                  lab_code: "string", lab_message: "string", lab_pixels: "number", lab_key: "number",
+                  lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null };
+
+function call(name, ...args) {
+  const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
+  return program.ccall(name, RETURNS[name], types, args);
+}
+
+function say(text, refused) {
+  status.textContent = text;
+  status.className = refused ? "refused" : "";
+}
+
+const lab = {
+  // Merges `partial` into the state and draws it; resolves with the state
+  // once the frame is drawn, rejects with an Error naming a refused value
+  // (the state stays as it was).
+  set(partial) {
+    return new Promise((resolve, reject) => {
+      if (partial === null || typeof partial !== "object" || Array.isArray(partial)) {
+        reject(new Error("set takes an object of state fields"));
+        return;
+      }
+      const refused = call("lab_set", JSON.stringify(partial));
+      pixelCache = null;
+      refreshPanel();
+      if (refused) {
+        say(refused, true);
+        reject(new Error(refused));
+        return;
+      }
+      say("");
+      resolve(lab.state());
+    });
+  },
+  state() { return JSON.parse(call("lab_state")); },
+  // The explain tool's JSON for pixel (x, y), row 0 at the top.
+  explain(x, y) {
+    const result = JSON.parse(call("lab_explain", x, y));
+    pixelCache = null;
+    if (result.error) throw new Error(result.error);
+    return result;
+  },
+  // The frame: {width, height, data}, RGBA bytes, row 0 at the top.
+  pixels() {
+    if (!pixelCache) {
+      const { size } = lab.state();
+      const bytes = size[0] * size[1] * 4;
+      const at = call("lab_pixels");
+      pixelCache = { width: size[0], height: size[1],
+                     data: new Uint8ClampedArray(program.HEAPU8.slice(at, at + bytes)) };
+    }
+    return pixelCache;
+  },
+  reset() {
+    const problem = call("lab_reset");
+    pixelCache = null;
+    refreshPanel();
+    say(problem, Boolean(problem));
+  },
+  markLights(on) { call("lab_set_marks", on ? 1 : 0); pixelCache = null; document.getElementById("marks").checked = on; },
+  code() { return JSON.parse(call("lab_code")); },
+};
+window.lab = lab;
+
+// After a change, and once the frame is on screen, what a click on a pixel
+// needs is made ready, so the click is answered at once.
+let preparing = 0;
+function prepareSoon() {
+  clearTimeout(preparing);
+  preparing = setTimeout(() => call("lab_prepare"), 0);
+}
+
+// `spinning`: a step of the spin, with another to come at once.
+function refreshPanel(spinning) {
+  const state = lab.state();
+  for (const control of controls) control.refresh(state);
+  if (!spinning) prepareSoon();
+}
