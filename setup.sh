@@ -40,11 +40,12 @@ case "$what" in
 esac
 
 # Debian package names. The demo needs a compiler, CMake, OpenGL, GLU,
-# freeglut and Mesa's software renderer; the capture tool beside it libpng
-# and Xlib; the tests add GoogleTest, a virtual X server and the XTEST
-# library for real key events, and the benchmarks in bench/ Google Benchmark.
+# freeglut and Mesa's software renderer; the command-line tools beside it
+# libpng, Xlib and CLI11; the tests add GoogleTest, a virtual X server and
+# the XTEST library for real key events, and the benchmarks in bench/ Google
+# Benchmark.
 build_packages=(g++ cmake make libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri
-                libpng-dev libx11-dev nlohmann-json3-dev)
+                libpng-dev libx11-dev nlohmann-json3-dev libcli11-dev)
 test_packages=(libgtest-dev xvfb xauth libxtst-dev libbenchmark-dev)
 # The Windows program: the mingw-w64 cross compiler (its binutils read the
 # program's header in the tests), and Wine to run it in the tests.

@@ -9,6 +9,8 @@
 #include "tools/common/output_file.h"
 #include "tools/common/png_file.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <new>
 #include <string>
@@ -33,7 +35,7 @@ std::string usage()
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "writes it to a PNG file.\n"
            "\n" +
-           stateOptionsUsage() + stateFileUsage() +
+           stateOptionsUsage() +
            "                   The state's frame alone is drawn: by the fixed-function\n"
            "                   pipeline, or with --renderer shader by the shader\n"
            "  --output FILE    the PNG file; it appears only once it is complete. Through a\n"
@@ -113,17 +115,14 @@ int capture(const CaptureOptions& options, const SceneState& scene)
 int main(int argc, char** argv)
 {
     CaptureOptions options;
-    std::vector<CommandOption> accepted = stateOptions(options.state);
-    addStateFileOption(accepted, options.stateFile);
-    for (CommandOption& option : pictureOptions(options.picture)) {
-        accepted.push_back(option);
-    }
-    accepted.push_back({"--output", true, true, [&options](const std::string& value) {
-                            options.output = value;
-                            return value.empty() ? std::string("--output needs a file name")
-                                                 : std::string();
-                        }});
-    if (const auto status = readCommandLine(PROGRAM, argc, argv, accepted, usage())) {
+    CLI::App app;
+    addStateOptions(app, options.state, options.stateFile);
+    addPictureOptions(app, options.picture);
+    addValueOption(app, "--output", [&options](const std::string& value) {
+        options.output = value;
+        return value.empty() ? std::string("--output needs a file name") : std::string();
+    })->required();
+    if (const auto status = readCommandLine(PROGRAM, app, argc, argv, usage())) {
         return *status;
     }
     SceneState scene = startingSceneState();

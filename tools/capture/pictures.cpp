@@ -9,6 +9,8 @@
 #include "tools/capture/overview.h"
 #include "tools/common/gl_session.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <utility>
 
@@ -18,28 +20,20 @@ namespace {
 // the largest single frame Mesa's software renderer draws, 16384 x 16384.
 constexpr long long MOST_LAYERS_PIXELS = 16384LL * 16384LL;
 
-CommandOption flag(const std::string& name, bool& set)
-{
-    return {name, false, false, [&set](const std::string&) {
-                set = true;
-                return std::string();
-            }};
-}
-
 }  // namespace
 
-std::vector<CommandOption> pictureOptions(PictureOptions& picture)
+void addPictureOptions(CLI::App& app, PictureOptions& picture)
 {
-    CommandOption renderer{"--renderer", false, true, [&picture](const std::string& value) {
-                               if (value == "fixed" || value == "shader") {
-                                   picture.renderer = value == "fixed" ? FrameRenderer::Fixed
-                                                                       : FrameRenderer::Shader;
-                                   return std::string();
-                               }
-                               return "--renderer must be fixed or shader, not " + quoted(value);
-                           }};
-    return {flag("--show-lights", picture.showLights), flag("--overview", picture.overview),
-            flag("--layers", picture.layers), renderer};
+    addFlag(app, "--show-lights", picture.showLights);
+    addFlag(app, "--overview", picture.overview);
+    addFlag(app, "--layers", picture.layers);
+    addValueOption(app, "--renderer", [&picture](const std::string& value) {
+        if (value != "fixed" && value != "shader") {
+            return "--renderer must be fixed or shader, not " + quoted(value);
+        }
+        picture.renderer = value == "fixed" ? FrameRenderer::Fixed : FrameRenderer::Shader;
+        return std::string();
+    });
 }
 
 std::string pictureOptionsUsage()

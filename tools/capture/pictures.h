@@ -9,7 +9,6 @@
 #include "tools/common/png_file.h"
 
 #include <string>
-#include <vector>
 
 // Who draws the frame: the fixed-function pipeline, as the demo does, or the
 // shader renderer with the same lighting equation.
@@ -23,7 +22,7 @@ struct PictureOptions {
 };
 
 // The three flags and --renderer, storing into `picture`.
-std::vector<CommandOption> pictureOptions(PictureOptions& picture);
+void addPictureOptions(CLI::App& app, PictureOptions& picture);
 
 // The --help lines that describe them.
 std::string pictureOptionsUsage();

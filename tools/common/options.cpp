@@ -2,12 +2,16 @@
 
 #include "scene/names.h"
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -55,6 +59,43 @@ std::string applySize(const std::string& value, StateOptions& state)
     return {};
 }
 
+// What CLI11 refused, in the tools' words. The options' own checks throw
+// their message; what CLI11 finds repeated, missing or excluded is named
+// from the options' counts, in the order CLI11 goes through them.
+std::string describeRefusal(const CLI::App& app, const CLI::ParseError& error,
+                            const std::string& lastArgument)
+{
+    const bool mismatch = dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr;
+    const bool missing = dynamic_cast<const CLI::RequiredError*>(&error) != nullptr;
+    const bool excluded = dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr;
+    // CLI11 refuses unknown arguments last; they go before a missing option,
+    // which they may misspell.
+    const std::vector<std::string> extra = app.remaining();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr || (missing && !extra.empty())) {
+        return (extra[0].rfind('-', 0) == 0 ? "unknown option " : "unexpected argument ") +
+               quoted(extra[0]);
+    }
+    for (const CLI::Option* option : app.get_options()) {
+        // Only --state and the four state options exclude each other.
+        const CLI::Option* other =
+            option->get_excludes().empty() ? nullptr : *option->get_excludes().begin();
+        if (mismatch && option->count() > 1) {
+            return option->get_name() + " is given more than once";
+        }
+        if (missing && option->get_required() && option->count() == 0) {
+            return "missing " + option->get_name() +
+                   (other != nullptr ? " (or " + other->get_name() + ")" : "") + " (see --help)";
+        }
+        if (excluded && option->count() > 0 && other != nullptr && other->count() > 0) {
+            return option->get_name() + " cannot go with " + other->get_name() +
+                   ", which sets the whole state";
+        }
+    }
+    // Values are taken whatever they look like: only the last argument can
+    // lack one.
+    return mismatch ? lastArgument + " needs a value" : error.what();
+}
+
 }  // namespace
 
 bool parseInt(const std::string& text, long min, long max, int& result)
@@ -77,123 +118,97 @@ std::string quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
-ParseOutcome parseOptions(int argc, const char* const* argv, const std::vector<CommandOption>& accepted,
-                          std::string& error)
-{
-    std::vector<bool> seen(accepted.size(), false);
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            return ParseOutcome::Help;
-        }
-    }
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const std::string::size_type equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        size_t index = 0;
-        while (index < accepted.size() && name != accepted[index].name) {
-            ++index;
-        }
-        if (index == accepted.size()) {
-            error = arg.compare(0, 1, "-") == 0 ? "unknown option " + quoted(arg)
-                                                : "unexpected argument " + quoted(arg);
-            return ParseOutcome::Error;
-        }
-        const CommandOption& option = accepted[index];
-        if (seen[index]) {
-            error = name + " is given more than once";
-            return ParseOutcome::Error;
-        }
-        seen[index] = true;
-        for (size_t other = 0; other < accepted.size(); ++other) {
-            const bool replaces = accepted[other].replacedBy == name ||
-                                  option.replacedBy == accepted[other].name;
-            if (seen[other] && replaces && other != index) {
-                const bool first = accepted[other].replacedBy == name;
-                error = (first ? accepted[other].name : name) + " cannot go with " +
-                        (first ? name : accepted[other].name) + ", which sets the whole state";
-                return ParseOutcome::Error;
-            }
-        }
-        std::string value;
-        if (!option.takesValue) {
-            if (equals != std::string::npos) {
-                error = name + " takes no value";
-                return ParseOutcome::Error;
-            }
-        } else if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            error = name + " needs a value";
-            return ParseOutcome::Error;
-        }
-        error = option.apply(value);
-        if (!error.empty()) {
-            return ParseOutcome::Error;
-        }
-    }
-    for (size_t index = 0; index < accepted.size(); ++index) {
-        const std::string& stand = accepted[index].replacedBy;
-        bool replaced = false;
-        for (size_t other = 0; other < accepted.size(); ++other) {
-            replaced = replaced || (seen[other] && accepted[other].name == stand);
-        }
-        if (accepted[index].required && !seen[index] && !replaced) {
-            error = "missing " + accepted[index].name +
-                    (stand.empty() ? "" : " (or " + stand + ")") + " (see --help)";
-            return ParseOutcome::Error;
-        }
-    }
-    return ParseOutcome::Run;
-}
-
 int failWith(const char* program, int status, const std::string& message)
 {
     std::fprintf(stderr, "%s: %s\n", program, message.c_str());
     return status;
 }
 
-std::optional<int> readCommandLine(const char* program, int argc, const char* const* argv,
-                                   const std::vector<CommandOption>& accepted, const std::string& usage)
+CLI::Option* addValueOption(CLI::App& app, const std::string& name,
+                            std::function<std::string(const std::string& value)> apply)
 {
-    std::string error;
-    switch (parseOptions(argc - 1, argv + 1, accepted, error)) {
-    case ParseOutcome::Help:
-        std::fputs(usage.c_str(), stdout);
-        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
-    case ParseOutcome::Error:
-        return failWith(program, EXIT_BAD_REQUEST, error);
-    case ParseOutcome::Run:
-        break;
-    }
-    return std::nullopt;
+    // Thrown from the callback, the message reaches describeRefusal as it is.
+    return app.add_option_function<std::string>(name, [apply](const std::string& value) {
+        if (const std::string problem = apply(value); !problem.empty()) {
+            throw CLI::ValidationError(problem);
+        }
+    });
 }
 
-std::vector<CommandOption> stateOptions(StateOptions& state)
+CLI::Option* addFlag(CLI::App& app, const std::string& name, bool& set)
 {
-    return {
-        {"--viewpoint", true, true,
-         [&state](const std::string& value) -> std::string {
-             if (!parseInt(value, 0, VIEWPOINT_COUNT - 1, state.viewpoint)) {
-                 return "--viewpoint must be 0, 1 or 2, not " + quoted(value);
-             }
-             return {};
-         }},
-        {"--mode", true, true,
-         [&state](const std::string& value) -> std::string {
-             if (!parseInt(value, 0, LIGHTING_MODE_COUNT - 1, state.lightingMode)) {
-                 return "--mode must be 0, 1, 2 or 3, not " + quoted(value);
-             }
-             return {};
-         }},
-        {"--angles", false, true,
-         [&state](const std::string& value) { return applyAngles(value, state); }},
-        {"--size", false, true,
-         [&state](const std::string& value) { return applySize(value, state); }},
+    return app.add_flag(name, set)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+}
+
+void addStateOptions(CLI::App& app, StateOptions& state, std::string& file)
+{
+    CLI::Option* const view[] = {
+        addValueOption(app, "--viewpoint", [&state](const std::string& value) {
+            return parseInt(value, 0, VIEWPOINT_COUNT - 1, state.viewpoint)
+                       ? std::string()
+                       : "--viewpoint must be 0, 1 or 2, not " + quoted(value);
+        })->required(),
+        addValueOption(app, "--mode", [&state](const std::string& value) {
+            return parseInt(value, 0, LIGHTING_MODE_COUNT - 1, state.lightingMode)
+                       ? std::string()
+                       : "--mode must be 0, 1, 2 or 3, not " + quoted(value);
+        })->required(),
+        addValueOption(app, "--angles",
+                       [&state](const std::string& value) { return applyAngles(value, state); }),
+        addValueOption(app, "--size",
+                       [&state](const std::string& value) { return applySize(value, state); }),
     };
+    CLI::Option* const whole = addValueOption(app, "--state", [&file, view](const std::string& value) {
+        file = value;
+        // Callbacks run before CLI11 checks what is required: the file
+        // gives the view, so --viewpoint and --mode are no longer needed.
+        for (CLI::Option* option : view) {
+            option->required(false);
+        }
+        return value.empty() ? std::string("--state needs a file name, or -") : std::string();
+    });
+    for (CLI::Option* option : view) {
+        option->excludes(whole);
+    }
+}
+
+std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
+                                   const char* const* argv, const std::string& usage)
+{
+    // Anywhere, even where an option would take it as its value.
+    if (std::any_of(argv + 1, argv + argc,
+                    [](const std::string& arg) { return arg == "--help" || arg == "-h"; })) {
+        std::fputs(usage.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
+    }
+    app.set_help_flag();  // none of CLI11's own
+    // CLI11 reads "--name=" as "--name" waiting for the next argument, and
+    // takes "--flag=true" for "--flag": an empty value goes on as an
+    // argument of its own, for the option's check to refuse, and a flag's
+    // value is refused here.
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i], name = arg.substr(0, arg.find('='));
+        const CLI::Option* option = name != arg ? app.get_option_no_throw(name) : nullptr;
+        if (option != nullptr && option->get_items_expected_max() == 0) {
+            return failWith(program, EXIT_BAD_REQUEST, name + " takes no value");
+        }
+        if (option != nullptr && name.size() + 1 == arg.size()) {
+            args.insert(args.end(), {name, ""});
+        } else {
+            args.push_back(arg);
+        }
+    }
+    std::reverse(args.begin(), args.end());  // CLI11 takes them last first
+    try {
+        app.parse(args);
+        if (!app.remaining().empty()) {  // only a lone "--", which CLI11 lets by
+            throw CLI::ExtrasError(app.remaining());
+        }
+    } catch (const CLI::ParseError& error) {
+        return failWith(program, EXIT_BAD_REQUEST, describeRefusal(app, error, argv[argc - 1]));
+    }
+    return std::nullopt;
 }
 
 std::string stateOptionsUsage()
@@ -210,7 +225,12 @@ std::string stateOptionsUsage()
         "  --angles X,Y,Z   turns of the scene about X, Y and Z in degrees, as the arrow\n"
         "                   and page keys set them (default 0,0,0)\n"
         "  --size WxH       frame size in pixels (default 300x300, the demo's window);\n"
-        "                   the frame is drawn off screen, so it may exceed the screen\n";
+        "                   the frame is drawn off screen, so it may exceed the screen\n"
+        "  --state FILE     the whole state as one JSON object (- reads standard input):\n"
+        "                   the view, every light, the material, the light model, the\n"
+        "                   solids' tessellation and the shading; fields left out keep\n"
+        "                   the demo's values. It replaces --viewpoint, --mode, --angles\n"
+        "                   and --size, which cannot go with it\n";
     return text;
 }
 
@@ -224,26 +244,3 @@ std::string describeState(const StateOptions& s)
            " (" + LIGHTING_MODE_NAMES[s.lightingMode] + "), angles " + angles + " degrees";
 }
 
-void addStateFileOption(std::vector<CommandOption>& options, std::string& file)
-{
-    for (CommandOption& option : options) {
-        if (option.name == "--viewpoint" || option.name == "--mode" || option.name == "--angles" ||
-            option.name == "--size") {
-            option.replacedBy = "--state";
-        }
-    }
-    options.push_back({"--state", false, true, [&file](const std::string& value) {
-                           file = value;
-                           return value.empty() ? std::string("--state needs a file name, or -")
-                                                : std::string();
-                       }});
-}
-
-std::string stateFileUsage()
-{
-    return "  --state FILE     the whole state as one JSON object (- reads standard input):\n"
-           "                   the view, every light, the material, the light model, the\n"
-           "                   solids' tessellation and the shading; fields left out keep\n"
-           "                   the demo's values. It replaces --viewpoint, --mode, --angles\n"
-           "                   and --size, which cannot go with it\n";
-}

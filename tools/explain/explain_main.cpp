@@ -10,6 +10,8 @@
 #include "tools/common/options.h"
 #include "tools/explain/drawn_frame.h"
 
+#include <CLI/CLI.hpp>
+
 #include <climits>
 #include <cstdio>
 #include <new>
@@ -38,7 +40,7 @@ std::string usage()
            "at the surface point under it, light by light, and how OpenGL actually shaded\n"
            "it, from the lit corners of the triangle there.\n"
            "\n" +
-           stateOptionsUsage() + stateFileUsage() +
+           stateOptionsUsage() +
            "  --pixel X,Y      the pixel: column X from the left, row Y from the top, both\n"
            "                   counted from 0, as image viewers count them\n"
            "  --json           print the explanation as one JSON object instead of text\n"
@@ -130,23 +132,20 @@ int explain(const ExplainOptions& options, const SceneState& scene)
 int main(int argc, char** argv)
 {
     ExplainOptions options;
-    std::vector<CommandOption> accepted = stateOptions(options.state);
-    addStateFileOption(accepted, options.stateFile);
-    accepted.push_back({"--pixel", true, true, [&options](const std::string& value) {
-                            return applyPixel(value, options);
-                        }});
-    accepted.push_back({"--json", false, false, [&options](const std::string&) {
-                            options.json = true;
-                            return std::string();
-                        }});
-    accepted.push_back({"--renderer", false, true, [&options](const std::string& value) {
-                            if (value != "fixed" && value != "shader") {
-                                return "--renderer must be fixed or shader, not " + quoted(value);
-                            }
-                            options.shader = value == "shader";
-                            return std::string();
-                        }});
-    if (const auto status = readCommandLine(PROGRAM, argc, argv, accepted, usage())) {
+    CLI::App app;
+    addStateOptions(app, options.state, options.stateFile);
+    addValueOption(app, "--pixel", [&options](const std::string& value) {
+        return applyPixel(value, options);
+    })->required();
+    addFlag(app, "--json", options.json);
+    addValueOption(app, "--renderer", [&options](const std::string& value) {
+        if (value != "fixed" && value != "shader") {
+            return "--renderer must be fixed or shader, not " + quoted(value);
+        }
+        options.shader = value == "shader";
+        return std::string();
+    });
+    if (const auto status = readCommandLine(PROGRAM, app, argc, argv, usage())) {
         return *status;
     }
     SceneState scene = sceneStateOf(options.state);
