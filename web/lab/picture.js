@@ -1,6 +1,7 @@
 "use strict";
 // The picture: the pixel under the pointer and its colour, and a click's
-// explanation of why the pixel has it (the explain tool's text and JSON).
+// explanation of why the pixel has it (the explain tool's text and JSON),
+// the pixel then marked in both views.
 function pixelUnder(event) {
   const box = canvas.getBoundingClientRect();
   return { x: Math.floor((event.clientX - box.left) * canvas.width / box.width),
@@ -25,6 +26,7 @@ canvas.addEventListener("click", (event) => {
     const json = Object.assign({}, explained);
     delete json.text;
     document.getElementById("explain-json").textContent = JSON.stringify(json, null, 2);
+    markPixel(x, y);
   } catch (error) {
     say(error.message, true);
   }
