@@ -106,7 +106,14 @@ struct Lab {
     OutsideCamera camera = overviewCamera(300, 300);
     Grab grab;
     bool clicked = false;  // a pixel is marked
-    ClickedPoint point;    // and what is under it, worked out again after every change
+    ClickedPoint point;    // and what is under it
+    SceneState pointState; // the state `point` was explained in
+    bool pointKnown = false;
+    // The last pixel explained, kept till the state changes: a click marks
+    // the pixel it has just explained.
+    bool explainedKnown = false;
+    int explainedX = 0, explainedY = 0;
+    PixelExplanation explained;
     std::unique_ptr<SceneModel> model;  // for explaining; made again when the state changes
     std::vector<unsigned char> pixels;  // RGBA, row 0 at the top
     std::string text;                   // the last string handed to the page
@@ -127,6 +134,13 @@ void followMode(SceneState& state)
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         state.lightOn[i] = lightEnabled(state.view.lightingMode, i);
     }
+}
+
+// What was worked out of the state before is for it alone.
+void stateChanged()
+{
+    lab->model.reset();
+    lab->explainedKnown = false;
 }
 
 const SceneModel& model()
@@ -286,6 +300,10 @@ bool explainAt(int x, int y, PixelExplanation& explanation, std::string& why)
     glViewport(0, 0, width, height);
     if (found) {
         explanation = explainPixel(model(), reading);
+        lab->explainedKnown = true;
+        lab->explainedX = x;
+        lab->explainedY = y;
+        lab->explained = explanation;
     }
     return found;
 }
@@ -308,14 +326,38 @@ ClickedPoint clickedAt(int x, int y)
     return clicked;
 }
 
-// What is under the clicked pixel in the state as it is now, for its marks.
-void followClick()
+// Whether two states show every pixel on the same point of the same
+// triangle with the same normal and V: only their lights and material differ.
+bool sameSurfaces(const SceneState& a, const SceneState& b)
+{
+    const ViewerState &u = a.view, &v = b.view;
+    const Tessellation &s = a.tessellation, &t = b.tessellation;
+    return u.windowWidth == v.windowWidth && u.windowHeight == v.windowHeight &&
+           u.viewpoint == v.viewpoint && u.angleX == v.angleX && u.angleY == v.angleY &&
+           u.angleZ == v.angleZ && s.cube == t.cube && s.sphereSlices == t.sphereSlices &&
+           s.sphereStacks == t.sphereStacks && s.coneSlices == t.coneSlices &&
+           s.coneStacks == t.coneStacks && s.cylinderSlices == t.cylinderSlices &&
+           s.cylinderStacks == t.cylinderStacks && a.shading == b.shading &&
+           a.setup.lightModel.twoSided == b.setup.lightModel.twoSided &&
+           a.setup.lightModel.localViewer == b.setup.lightModel.localViewer;
+}
+
+// The clicked pixel explained again (or as it was just explained): its
+// point, normal, V, triangle and the colours GL lit the corners with.
+void explainClick()
 {
     ClickedPoint& clicked = lab->point;
     clicked = clickedAt(clicked.x, clicked.y);
+    lab->pointKnown = true;
+    lab->pointState = lab->state;
     PixelExplanation e;
     std::string why;
-    if (!explainAt(clicked.x, clicked.y, e, why) || !e.onSurface) {
+    if (lab->explainedKnown && lab->explainedX == clicked.x && lab->explainedY == clicked.y) {
+        e = lab->explained;
+    } else if (!explainAt(clicked.x, clicked.y, e, why)) {
+        return;
+    }
+    if (!e.onSurface) {
         return;
     }
     const SceneState& state = lab->state;
@@ -329,23 +371,49 @@ void followClick()
     const Vec3 eye = vec(turnedToScene(state.view, {camera.eyeX, camera.eyeY, camera.eyeZ}));
     clicked.towardsViewer = markPoint(normalized(
         state.setup.lightModel.localViewer ? eye - e.surface.point : eye));
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        const LightTerm& term = e.lighting.lights[i];
-        clicked.lights[i] = {term.on, markPoint(term.toLight), markPoint(term.halfway)};
-    }
     if (e.hasTriangle && state.shading == ShadingMode::PerVertex) {
         clicked.hasTriangle = true;
+        clicked.triangle = e.triangle.index;
         const MeshTriangle triangle = model().triangle(e.triangle.index);
+        clicked.backLit = triangle.backFace && state.setup.lightModel.twoSided;
         for (int k = 0; k < 3; ++k) {
-            const CornerAccount& corner = e.triangle.corners[k];
             clicked.corners[k] = markPoint(triangle.point[k]);
+            const CornerAccount& corner = e.triangle.corners[k];
             const Colour colour = corner.gl.hasColour ? corner.gl.colour : corner.model.colour;
-            const double rgb[3] = {colour.r, colour.g, colour.b};
+            const float rgb[3] = {static_cast<float>(colour.r), static_cast<float>(colour.g),
+                                  static_cast<float>(colour.b)};
+            std::copy(rgb, rgb + 3, clicked.cornerColours[k]);
+        }
+    }
+}
+
+// What the clicked pixel's marks need of the state as it is now: the pixel
+// explained again when what it shows may have changed; else the colours GL
+// lit its triangle's corners with, read again as they follow the lights,
+// once a drag is over (reading them back would hold up every step).
+void followClick()
+{
+    if (!lab->pointKnown || !sameSurfaces(lab->pointState, lab->state)) {
+        explainClick();
+        return;
+    }
+    ClickedPoint& clicked = lab->point;
+    if (!clicked.hasTriangle || lab->grab.active) {
+        return;
+    }
+    const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
+    unsigned char corners[3][3];
+    std::string log;
+    lab->pick.bind(width, height);
+    if (lab->renderer.probeCorners(lab->state, clicked.triangle, clicked.backLit, corners, log)) {
+        for (int k = 0; k < 3; ++k) {
             for (int c = 0; c < 3; ++c) {
-                clicked.cornerColours[k][c] = static_cast<float>(rgb[c]);
+                clicked.cornerColours[k][c] = corners[k][c] / 255.0f;
             }
         }
     }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
 }
 
 // Draws the state in both views, the click's marks with it. An empty
@@ -470,7 +538,7 @@ EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)
     }
     const SceneState before = lab->state;
     lab->state = changed;
-    lab->model.reset();
+    stateChanged();
     const std::string problem = drawFrame();
     if (!problem.empty()) {
         // A state whose shader does not build is refused like a bad value.
@@ -485,7 +553,7 @@ EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)
 EMSCRIPTEN_KEEPALIVE const char* lab_reset()
 {
     lab->state = startingSceneState();
-    lab->model.reset();
+    stateChanged();
     return hand(drawFrame());
 }
 
@@ -543,7 +611,7 @@ EMSCRIPTEN_KEEPALIVE int lab_key(int key, int special)
         followMode(lab->state);
     }
     if (changed) {
-        lab->model.reset();
+        stateChanged();
         drawFrame();
     }
     return changed ? 1 : 0;
@@ -553,7 +621,7 @@ EMSCRIPTEN_KEEPALIVE int lab_key(int key, int special)
 EMSCRIPTEN_KEEPALIVE void lab_spin_step()
 {
     applySpinStep(lab->state.view);
-    lab->model.reset();
+    stateChanged();
     drawFrame();
 }
 
@@ -602,6 +670,7 @@ EMSCRIPTEN_KEEPALIVE void lab_mark(int x, int y)
 {
     lab->clicked = x >= 0;
     lab->point = clickedAt(x, y);
+    lab->pointKnown = false;
     drawFrame();
 }
 
@@ -687,14 +756,20 @@ EMSCRIPTEN_KEEPALIVE int lab_outside_drag(double x, double y, int shift)
                               grab.shift);
     grab.lastX = x;
     grab.lastY = y;
-    lab->model.reset();
+    stateChanged();
     drawFrame();
     return 1;
 }
 
+// The pointer let go: a light's drag ends with the frame drawn once more,
+// the clicked pixel's corners read again.
 EMSCRIPTEN_KEEPALIVE void lab_outside_release()
 {
+    const bool light = lab->grab.active && lab->grab.light;
     lab->grab.active = false;
+    if (light && lab->clicked) {
+        drawFrame();
+    }
 }
 
 // The state as code: the OpenGL 1.x calls that set it, and the shader

@@ -130,16 +130,25 @@ void vectorLayers(const SceneState& state, const OutsideCamera& camera, const Cl
         labels.marks.push_back(label);
     };
     for (int i = 0; i < LIGHT_COUNT; ++i) {
-        if (!c.lights[i].on) {
+        if (!state.lightOn[i]) {
             continue;
         }
+        // L towards the light, H halfway between L and V, as the equation
+        // takes them (a light at a point from the point lit).
         const LightSetup& light = state.setup.lights[i];
+        const V given{light.position[0], light.position[1], light.position[2]};
+        const V place = light.position[3] == 0.0f ? given : (1.0 / light.position[3]) * given;
+        const V towards = light.position[3] == 0.0f ? given : place - c.point;
+        if (lengthOf(towards) < 1e-9) {
+            continue;
+        }
+        const V toLight = unit(towards), between = toLight + c.towardsViewer;
         const std::string number(1, static_cast<char>('0' + i));
-        add(legendOf(light), c.lights[i].toLight, "L" + number);
-        add(legendOf(light), c.lights[i].halfway, "H" + number);
+        add(legendOf(light), toLight, "L" + number);
+        if (lengthOf(between) > 1e-9) {
+            add(legendOf(light), unit(between), "H" + number);
+        }
         if (light.isSpot() && light.position[3] != 0.0f) {
-            const V place = (1.0 / light.position[3]) *
-                            V{light.position[0], light.position[1], light.position[2]};
             const V axis = unit({light.spotDirection[0], light.spotDirection[1],
                                  light.spotDirection[2]});
             LightMarks beam = legendOf(light);

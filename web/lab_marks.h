@@ -24,15 +24,15 @@ struct MarkLayer {
 };
 
 // The clicked point as the explainer accounts for it, in the scene's frame.
+// Its lights' vectors are worked out from the state when drawn, so they
+// follow the lights without explaining the pixel again.
 struct ClickedPoint {
     int x = 0, y = 0;          // the pixel, row 0 at the top
     bool onSurface = false;
-    MarkPoint point{}, normal{}, towardsViewer{};
-    struct Light {
-        bool on = false;
-        MarkPoint toLight{}, halfway{};
-    } lights[LIGHT_COUNT];
+    MarkPoint point{}, normal{}, towardsViewer{};  // unit normal as lit, unit V
     bool hasTriangle = false;  // shaded per vertex: the triangle under the pixel
+    int triangle = -1;
+    bool backLit = false;      // lit as a back face (two-sided lighting)
     MarkPoint corners[3]{};
     float cornerColours[3][3]{};
 };
