@@ -17,7 +17,7 @@ canvas.addEventListener("mousemove", (event) => {
 });
 
 canvas.addEventListener("click", (event) => {
-  canvas.focus();
+  canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
   const { x, y } = pixelUnder(event);
   try {
     const explained = lab.explain(x, y);
