@@ -101,25 +101,29 @@ function termSwatch(levels, caption) {
                  element("figcaption", { textContent: caption }));
 }
 
-// What GL made of the sum: the corners it blended, or the fragment's sum.
+// What GL made of the sum: the equation at the point, clamped; then the
+// corners GL blended, or the fragment's own sum, and the colour drawn.
 function blendRow(explained) {
-  const row = element("div", { className: "blend" });
-  if (explained.surface) row.append(termSwatch(levelsOf(explained.equation), "sum, clamped"));
+  const block = element("div", { className: "blend" });
+  const say = (text, line) => element("span", { className: line ? "line" : "", textContent: text });
+  if (explained.surface) {
+    const levels = levelsOf(explained.equation);
+    block.append(termSwatch(levels, ""), say(`the sum, clamped: ${levels.join(", ")}`));
+  }
   if (explained.fragment) {
-    row.append("GL drew the fragment's own sum (its normal blended):",
-               termSwatch(levelsOf(explained.fragment.colour), "fragment"));
+    block.append(say("GL drew the fragment's own sum, with its normal blended:", true),
+                 termSwatch(levelsOf(explained.fragment.colour), "fragment"), "\u2192");
   } else if (explained.weights) {
-    row.append("GL blended the corners:");
+    block.append(say("GL blended the colours it lit the corners with:", true));
     explained.vertices.forEach((corner, k) => {
       const colour = corner.colour || corner.model_colour;
       const weight = cornerWeight(explained.weights[k], 2);
-      if (colour) row.append(termSwatch(levelsOf(colour), `${BLEND_CORNERS[k]} \u00d7${weight}`));
+      if (colour) block.append(termSwatch(levelsOf(colour), `${BLEND_CORNERS[k]} \u00d7${weight}`));
     });
-    row.append("=", termSwatch(explained.interpolated, "blend"));
+    block.append("=", termSwatch(explained.interpolated, "blend"), "\u2192");
   }
-  if (row.childNodes.length) row.append("\u2192");
-  row.append(termSwatch(explained.drawn, "drawn"));
-  return row;
+  block.append(termSwatch(explained.drawn, "drawn"));
+  return block;
 }
 
 // The table of the same numbers: the terms and their sum in 0 to 1, then
@@ -138,10 +142,12 @@ function termsTable(explained, terms) {
     if (key) tr.dataset.term = key;
     body.append(tr);
   };
-  for (const term of terms) row(term.key, term.name, term.value, 4, "", hueOf(term.value));
+  const termRow = (term) => row(term.key, term.name, term.value, 4, "", hueOf(term.value));
+  terms.filter((term) => !term.key.startsWith("lights.")).forEach(termRow);
   explained.lights.forEach((light, i) => {
-    if (!light.on) body.append(element("tr", {}, element("th", { scope: "row", textContent: `light ${i}` }),
-                                       element("td", { colSpan: 3, textContent: "off" })));
+    if (light.on) terms.filter((term) => term.key.startsWith(`lights.${i}.`)).forEach(termRow);
+    else body.append(element("tr", {}, element("th", { scope: "row", textContent: `light ${i}` }),
+                             element("td", { colSpan: 3, textContent: "off" })));
   });
   if (explained.surface) {
     row("sum", "sum", explained.sum, 4, "total");
@@ -153,7 +159,8 @@ function termsTable(explained, terms) {
   } else if (explained.weights) {
     explained.vertices.forEach((corner, k) => {
       const colour = corner.colour || corner.model_colour;
-      if (colour) row(`corner.${k}`, `${BLEND_CORNERS[k]} \u00d7 ${cornerWeight(explained.weights[k], 3)}`, levelsOf(colour), 0);
+      const name = `${BLEND_CORNERS[k]} \u00d7 ${cornerWeight(explained.weights[k], 3)}`;
+      if (colour) row(`corner.${k}`, name, levelsOf(colour), 0);
     });
     row("interpolated", "blend", explained.interpolated, 2);
   }
@@ -170,8 +177,9 @@ function showTerms(explained) {
   if (terms.length) {
     chart.append(barChart(terms, explained.sum), element("p", { className: "key",
       textContent: "E emission, G global ambient; 0a, 0d, 0s: light 0's ambient, diffuse, specular" }));
+  } else {
+    chart.append(element("p", { textContent: "No solid under this pixel: nothing is lit here." }));
   }
-  else chart.append(element("p", { textContent: "No solid under this pixel: nothing is lit here." }));
   chart.append(blendRow(explained));
   place.replaceChildren(chart, termsTable(explained, terms));
 }
