@@ -55,7 +55,9 @@ const CASES = [
   { what: 'a clamping highlight, per vertex: the sphere in mode 1', state: { mode: 1 }, pixel: [240, 220], over: [1] },
   { what: 'a clamping highlight, per vertex: the cylinder in mode 2', state: { mode: 2 }, over: [0, 1] },
   { what: 'a clamping highlight, per pixel: the sphere in mode 3', state: { mode: 3, shading: 'pixel' }, over: [1] },
-  { what: 'lit, per pixel: the cube\'s top in mode 0', state: { mode: 0, shading: 'pixel' }, pixel: [180, 120], over: [] },
+  { what: 'lit, per pixel, with emission and ambient terms: the cube\'s top in mode 0',
+    state: { mode: 0, shading: 'pixel', material: { ambient: [0.3, 0.3, 0.3, 1], emission: [0.1, 0, 0.1, 1] },
+             lights: [{ ambient: [0.2, 0.2, 0.2, 1] }] }, pixel: [180, 120], over: [] },
 ];
 
 test('the chart holds the terms of the explanation, and their sum, clamped, is the colour drawn', async (t) => {
