@@ -85,7 +85,9 @@ function barChart(terms, sum) {
                  svgElement("text", { x: width - right + 4, y: y + bar / 2 + 4 }, sum[c].toFixed(3)));
   });
   const bottom = top + 3 * (bar + gap) - gap;
-  for (let tick = 0; tick <= most + 1e-9; tick += 0.5) {
+  // At most 7 ticks, however large the sum (attenuation can make it 100).
+  const step = [0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000].find((d) => most / d <= 6) || most;
+  for (let tick = 0; tick <= most + 1e-9; tick += step) {
     chart.append(svgElement("text", { x: left + tick * scale, y: bottom + 11, "text-anchor": "middle", fill: "#555" },
                             String(tick)));
   }
