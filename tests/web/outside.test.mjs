@@ -84,23 +84,26 @@ test('the view from outside starts at --overview\'s camera and draws its picture
   await lab.close();
 });
 
-// [name, state, light, its handle in the scene's frame, (dx, dy), Shift]
+// [name, state, light, its handle in the scene's frame, (dx, dy) in the
+// canvas's pixels, Shift, the view's zoom]
 const DRAGS = [
-  ['the spotlight', { mode: 2 }, 2, [-12, 0, 10], [40, -25], false],
+  ['the spotlight', { mode: 2 }, 2, [-12, 0, 10], [40, -25], false, 1],
   ['a point light, the scene turned', { mode: 0, angles: [20, 30, 0], lights: [{ position: [1, -1, 2, 1] }] },
-    0, [1, -1, 2], [-30, 20], false],
-  ['a point light with w = 2', { mode: 0, lights: [{ position: [2, 2, 4, 2] }] }, 0, [1, 1, 2], [15, 35], false],
-  ['the spotlight, Shift', { mode: 2 }, 2, [-12, 0, 10], [0, -30], true],
+    0, [1, -1, 2], [-30, 20], false, 1],
+  ['a point light with w = 2, zoomed x2', { mode: 0, lights: [{ position: [2, 2, 4, 2] }] }, 0, [1, 1, 2], [15, 35], false, 2],
+  ['the spotlight, Shift', { mode: 2 }, 2, [-12, 0, 10], [0, -30], true, 1],
 ];
 
 test('a light dragged by its mark lands where the camera puts it, and undo gives the state back', async (t) => {
   const lab = await openLab(browser);
   const camera = await evaluate(lab, () => lab.outside());
   const pixelWorth = (depth) => 2 * depth * Math.tan(camera.fov * Math.PI / 360) / camera.size[1];
-  for (const [name, patch, light, handle, [dx, dy], shift] of DRAGS) {
+  for (const [name, patch, light, handle, [dx, dy], shift, zoom] of DRAGS) {
     const before = await evaluate(lab, (p) => { lab.reset(); return lab.set(p); }, patch);
+    await lab.$$eval('.zoom[data-view=outside] button', (buttons, z) => buttons[z - 1].click(), zoom);
     const [x0, y0, depth0] = project(camera, turned(before.angles, handle));
-    await drag(lab, (await onCanvas(lab, '#outside', [x0, y0])).map(Math.round), [dx, dy], 8, shift);
+    await drag(lab, (await onCanvas(lab, '#outside', [x0, y0])).map(Math.round), [dx * zoom, dy * zoom], 8, shift);
+    await lab.$$eval('.zoom[data-view=outside] button', (buttons) => buttons[0].click());
     const moved = await evaluate(lab, () => lab.state());
     const position = moved.lights[light].position;
     const [x1, y1, depth1] = project(camera, turned(moved.angles, position.slice(0, 3).map((v) => v / position[3])));
@@ -112,9 +115,9 @@ test('a light dragged by its mark lands where the camera puts it, and undo gives
     assert.deepEqual({ ...moved, lights: null }, { ...before, lights: null });
 
     // The panel's numbers follow; the scene is the desktop's frame of the state.
-    const shown = await lab.$$eval('fieldset', (sets, i) => Array.from(sets.find((s) =>
-      s.querySelector('legend').textContent.startsWith(`Light ${i}`)).querySelectorAll('.row')[1]
-      .querySelectorAll('input[type=number]'), (input) => Number(input.value)), light);
+    const shown = await lab.$$eval('.row', (rows, i) => Array.from(rows.filter((row) =>
+      row.querySelector('.name')?.textContent === 'position')[i].querySelectorAll('input[type=number]'),
+    (input) => Number(input.value)), light);
     assert.deepEqual(shown, position);
     const file = join(dir, 'moved.json');
     await writeFile(file, JSON.stringify(moved));

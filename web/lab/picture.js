@@ -1,7 +1,8 @@
 "use strict";
 // The picture: the pixel under the pointer and its colour, and a click's
-// explanation of why the pixel has it (the explain tool's text and JSON),
-// the pixel then marked in both views.
+// explanation of why the pixel has it: its terms as a chart (terms.js),
+// then the explain tool's text and JSON; the pixel then marked in both
+// views.
 function pixelUnder(event) {
   const box = canvas.getBoundingClientRect();
   return { x: Math.floor((event.clientX - box.left) * canvas.width / box.width),
@@ -18,10 +19,11 @@ canvas.addEventListener("mousemove", (event) => {
 });
 
 canvas.addEventListener("click", (event) => {
-  canvas.focus();
+  canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
   const { x, y } = pixelUnder(event);
   try {
     const explained = lab.explain(x, y);
+    showTerms(explained);
     document.getElementById("explain-text").textContent = explained.text;
     const json = Object.assign({}, explained);
     delete json.text;
