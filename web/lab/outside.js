@@ -3,8 +3,9 @@
 // on a light's mark takes hold of it (a point light's or a spotlight's
 // place, a directional light's arrow, a spot's aim) and drags it, Shift
 // moving it towards or away from the camera; anywhere else a drag turns the
-// camera about its target, and the wheel or the slider moves it nearer or
-// further. A click on the scene's picture marks its pixel in both views.
+// camera about its target, and the wheel (unless the view is zoomed to
+// scroll) or the slider moves it nearer or further. A click on the scene's
+// picture marks its pixel in both views.
 const outsideCanvas = document.getElementById("outside");
 const distanceSlider = document.getElementById("outside-distance");
 let markedAt = null;   // the clicked pixel, row 0 at the top
@@ -65,7 +66,10 @@ window.addEventListener("mouseup", () => {
   refreshPanel();
 });
 
+// A view zoomed larger than its frame scrolls with the wheel; the slider still moves the camera.
 outsideCanvas.addEventListener("wheel", (event) => {
+  const frame = outsideCanvas.parentElement;
+  if (frame.scrollHeight > frame.clientHeight || frame.scrollWidth > frame.clientWidth) return;
   event.preventDefault();
   call("lab_outside_distance", distanceOf(lab.outside()) * Math.pow(1.1, Math.sign(event.deltaY)));
   showDistance();
