@@ -440,6 +440,42 @@ bool sameLight(const LightSetup& a, const LightSetup& b)
            a.spotExponent == b.spotExponent && same(a.attenuation, b.attenuation, 3);
 }
 
+// What of `now` differs from `was` (two sceneJson trees, or parts of them):
+// an object's fields that differ, each cut down the same way; a list of
+// objects (the lights) up to its last one that differs, {} for those
+// before; any other value whole. Null when nothing differs.
+nlohmann::ordered_json difference(const nlohmann::ordered_json& now,
+                                  const nlohmann::ordered_json& was)
+{
+    using ordered = nlohmann::ordered_json;
+    if (now == was) {
+        return nullptr;
+    }
+    if (now.is_object() && was.is_object()) {
+        ordered out = ordered::object();
+        for (const auto& [key, value] : now.items()) {
+            ordered part = difference(value, was.at(key));
+            if (!part.is_null()) {
+                out[key] = part;
+            }
+        }
+        return out;
+    }
+    if (now.is_array() && was.is_array() && now.size() == was.size() && !now.empty() &&
+        now[0].is_object()) {
+        ordered out = ordered::array();
+        for (size_t i = 0; i < now.size(); ++i) {
+            ordered part = difference(now[i], was[i]);
+            out.push_back(part.is_null() ? ordered::object() : part);
+        }
+        while (!out.empty() && out.back().empty()) {
+            out.erase(out.size() - 1);
+        }
+        return out;
+    }
+    return now;
+}
+
 }  // namespace
 
 SceneState startingSceneState()
@@ -520,6 +556,20 @@ nlohmann::ordered_json sceneJson(const SceneState& state)
                            {"cylinder", {t.cylinderSlices, t.cylinderStacks}}};
     out["shading"] = state.shading == ShadingMode::PerPixel ? "pixel" : "vertex";
     return out;
+}
+
+nlohmann::ordered_json sceneChanges(const SceneState& state, const SceneState& base)
+{
+    // A `mode` that differs is written, and read back it sets the lights'
+    // switches before their own: those are held against what it sets.
+    SceneState switched = base;
+    if (state.view.lightingMode != base.view.lightingMode) {
+        for (int i = 0; i < LIGHT_COUNT; ++i) {
+            switched.lightOn[i] = lightEnabled(state.view.lightingMode, i);
+        }
+    }
+    const nlohmann::ordered_json changes = difference(sceneJson(state), sceneJson(switched));
+    return changes.is_null() ? nlohmann::ordered_json::object() : changes;
 }
 
 bool hasDemoSetup(const SceneState& state)

@@ -40,6 +40,14 @@ std::string applySceneText(const std::string& text, SceneState& state);
 // with applySceneJson gives the same state.
 nlohmann::ordered_json sceneJson(const SceneState& state);
 
+// The fields of `state` that differ from `base`, as few as reading them back
+// onto `base` with applySceneJson needs to give `state` again: an object,
+// empty when nothing differs. A light's switch is written only where it
+// differs from what the written `mode` makes of it; a light with nothing
+// to change before one that has is written {}. The lab's links hold this
+// against startingSceneState():  {"mode": 2, "material": {"shininess": 10}}
+nlohmann::ordered_json sceneChanges(const SceneState& state, const SceneState& base);
+
 // Whether the state's lights, material, light model, tessellation and
 // shading are the demo's: only the view and the lights' switches differ.
 bool hasDemoSetup(const SceneState& state);

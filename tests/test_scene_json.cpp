@@ -137,6 +137,45 @@ TEST(SceneJson, WrittenStateReadsBackAsTheSameStateWithFloatsAsGiven)
     EXPECT_EQ(sceneJson(changed)["angles"].dump(), "[10,-20.5,0.1]");
 }
 
+// The fields that differ, read back onto the base, give the state again;
+// a state one field away writes that field alone.
+TEST(SceneJson, ChangesReadBackOntoTheirBase)
+{
+    const SceneState start = startingSceneState();
+    const struct {
+        const char* text;
+        const char* changes;  // against the demo's values, or "" for any
+    } cases[] = {
+        {"{}", "{}"},
+        {R"({"mode": 2})", R"({"mode":2})"},
+        {R"({"mode": 2, "lights": [{"on": true}]})", R"({"mode":2,"lights":[{"on":true}]})"},
+        {R"({"lights": [{}, {}, {"spot_cutoff": 20}], "material": {"diffuse": {"cone": [1, 1, 1, 1]}}})",
+         R"({"lights":[{},{},{"spot_cutoff":20}],"material":{"diffuse":{"cone":[1,1,1,1]}}})"},
+        {R"({"angles": [0, 0.1, 0], "tessellation": {"sphere": [8, 72]}})",
+         R"({"angles":[0,0.1,0],"tessellation":{"sphere":[8,72]}})"},
+        {nullptr, ""},  // changedState()
+    };
+    for (const auto& c : cases) {
+        SceneState state = start;
+        if (c.text) {
+            ASSERT_EQ(applySceneText(c.text, state), "") << c.text;
+        } else {
+            state = changedState();
+        }
+        const nlohmann::ordered_json changes = sceneChanges(state, start);
+        if (*c.changes) {
+            EXPECT_EQ(changes.dump(), c.changes);
+        }
+        // Onto the demo's values, and onto the changed state the other way.
+        SceneState read = start;
+        ASSERT_EQ(applySceneJson(changes, read), "") << changes.dump();
+        EXPECT_EQ(dumped(read), dumped(state)) << changes.dump();
+        SceneState back = state;
+        ASSERT_EQ(applySceneJson(sceneChanges(start, state), back), "");
+        EXPECT_EQ(dumped(back), dumped(start));
+    }
+}
+
 // render/'s table of the demo and the model's own copy of it.
 TEST(ModelTable, DemoLightingIsRendersTable)
 {
