@@ -562,6 +562,26 @@ EMSCRIPTEN_KEEPALIVE const char* lab_state()
     return hand(sceneJson(lab->state).dump());
 }
 
+// The fields of the state that differ from `base`, a whole state's JSON
+// (the state held as A), or from the demo's values when it is empty: what
+// the page's address holds, and what a comparison names.
+EMSCRIPTEN_KEEPALIVE const char* lab_changes(const char* base)
+{
+    SceneState from = startingSceneState();
+    if (*base != '\0' && !applySceneText(base, from).empty()) {
+        return hand("null");
+    }
+    return hand(sceneChanges(lab->state, from).dump());
+}
+
+// Whether `json` is a state the lab would take onto the demo's values: an
+// empty string, or why not. Nothing changes.
+EMSCRIPTEN_KEEPALIVE const char* lab_check_state(const char* json)
+{
+    SceneState state = startingSceneState();
+    return hand(applySceneText(json, state));
+}
+
 EMSCRIPTEN_KEEPALIVE void lab_set_marks(int on)
 {
     lab->marks = on != 0;

@@ -18,9 +18,9 @@ canvas.addEventListener("mousemove", (event) => {
     `pixel (${x}, ${y}): ${frame.data[at]} ${frame.data[at + 1]} ${frame.data[at + 2]}`;
 });
 
-canvas.addEventListener("click", (event) => {
-  canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
-  const { x, y } = pixelUnder(event);
+// Explains pixel (x, y) below the picture and marks it in both views;
+// its explanation, or null when it cannot be (the reason is said).
+function showPixel(x, y) {
   try {
     const explained = lab.explain(x, y);
     showTerms(explained);
@@ -29,7 +29,24 @@ canvas.addEventListener("click", (event) => {
     delete json.text;
     document.getElementById("explain-json").textContent = JSON.stringify(json, null, 2);
     markPixel(x, y);
+    return explained;
   } catch (error) {
     say(error.message, true);
+    return null;
   }
+}
+
+canvas.addEventListener("click", (event) => {
+  canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
+  const { x, y } = pixelUnder(event);
+  lab.click(x, y);
+});
+
+Object.assign(lab, {
+  // What a click on pixel (x, y) does: explained, marked, and a lesson's task checked.
+  click(x, y) {
+    const explained = showPixel(x, y);
+    for (const hook of afterClick) hook();
+    return explained;
+  },
 });

@@ -9,6 +9,7 @@ const status = document.getElementById("status");
 let program = null;       // the WebAssembly module
 let controls = [];        // {refresh(state)} for every control
 let pixelCache = null;    // the frame's pixels, read when first needed after a draw
+const afterClick = [];    // what runs after a pixel is clicked and explained
 
 // What each of the program's functions returns.
 const RETURNS = { lab_set: "string", lab_state: "string", lab_reset: "string", lab_explain: "string",
@@ -16,7 +17,7 @@ const RETURNS = { lab_set: "string", lab_state: "string", lab_reset: "string", l
                   lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
                   lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null,
                   lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "number",
-                  lab_outside_release: null };
+                  lab_outside_release: null, lab_changes: "string", lab_check_state: "string" };
 
 function call(name, ...args) {
   const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
@@ -91,7 +92,7 @@ function prepareSoon() {
 // `spinning`: a step of the spin (or of a drag), with another to come at once.
 function refreshPanel(spinning) {
   const state = lab.state();
-  for (const control of controls) control.refresh(state);
+  for (const control of controls) control.refresh(state, spinning);
   if (!spinning) {
     prepareSoon();
     noteChange();

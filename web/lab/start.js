@@ -19,7 +19,8 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
     buildStateGroups();
     buildFileGroups();
     buildCodeGroup();
-    refreshPanel();
+    buildLessonMenu();
+    openAddress();
     showDistance();
     canvas.focus();
     document.body.dataset.ready = "yes";

@@ -1,0 +1,245 @@
+"use strict";
+// A lesson's file read and its tasks' checks decided. A lesson is
+// {title, steps: [{state, text, question, task: {do, check, found, pixel}, hold}]};
+// a check is one object of one kind:
+//   {"state":   {"path": "material.shininess", "between": [2, 10]}}
+//   {"clicked": {"solid": "cube", "part": "face z = 1", "lit_by": 2,
+//                "path": "lights[2].spot.factor", "at_most": 0.5}}
+//   {"pixels":  {"box": [x0, y0, x1, y1], "min": [r, g, b], "max": [r, g, b], "at_least": 200}}
+//   {"changed": {"at_least": 1}}                      (against A, which "hold" keeps)
+//   {"all": [checks]}, {"any": [checks]}
+// decided from lab.state(), lab.explain() of the marked pixel, lab.pixels()
+// and lab.compare(). A test of a value is one or more of equals, between,
+// at_least and at_most.
+const SOLID_NAMES = ["cube", "sphere", "cone", "cylinder", "nothing"];
+const TESTS = ["equals", "between", "at_least", "at_most"];
+const LESSON_FIELDS = { lesson: ["title", "steps"], step: ["state", "text", "question", "task", "hold"],
+                        task: ["do", "check", "found", "pixel"] };
+
+// "lights[2].spot_cutoff" as its keys, ["lights", 2, "spot_cutoff"], or null.
+function pathKeys(path) {
+  if (typeof path !== "string" || !/^[a-z_]+(\[\d+\])*(\.[a-z_]+(\[\d+\])*)*$/.test(path)) return null;
+  return path.split(/\.|(?=\[)/).map((key) => (key[0] === "[" ? Number(key.slice(1, -1)) : key));
+}
+const valueAtPath = (object, keys) =>
+  keys.reduce((value, key) => (value !== null && typeof value === "object" && key in value ? value[key] : undefined), object);
+
+const isNumber = (v) => typeof v === "number" && Number.isFinite(v);
+const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+const shownValue = (v) => (isNumber(v) ? String(+v.toFixed(4)) : JSON.stringify(v));
+
+// A test's problem, or "". `need`: a test must be there.
+function testProblem(spec, at, need) {
+  const given = TESTS.filter((t) => t in spec);
+  if (need && given.length === 0) return `${at}: needs a test, one of ${TESTS.join(", ")}`;
+  if ("between" in spec && !(Array.isArray(spec.between) && spec.between.length === 2 &&
+                             spec.between.every(isNumber) && spec.between[0] <= spec.between[1])) {
+    return `${at}.between must be [least, most], two numbers`;
+  }
+  for (const t of ["at_least", "at_most"]) if (t in spec && !isNumber(spec[t])) return `${at}.${t} must be a number`;
+  return "";
+}
+
+// Whether `value` passes the test, and if not what it is.
+function testValue(spec, value, name) {
+  const fails = [];
+  if ("equals" in spec && !sameValue(value, spec.equals)) fails.push(`not ${shownValue(spec.equals)}`);
+  if (!isNumber(value) && TESTS.slice(1).some((t) => t in spec)) fails.push("not a number");
+  else {
+    if ("between" in spec && !(value >= spec.between[0] && value <= spec.between[1])) {
+      fails.push(`not between ${spec.between[0]} and ${spec.between[1]}`);
+    }
+    if ("at_least" in spec && !(value >= spec.at_least)) fails.push(`less than ${spec.at_least}`);
+    if ("at_most" in spec && !(value <= spec.at_most)) fails.push(`more than ${spec.at_most}`);
+  }
+  return fails.length ? `${name} is ${shownValue(value)}, ${fails.join(", ")}` : "";
+}
+
+const lightList = (v) => (Array.isArray(v) ? v : [v]);
+const validLights = (v) => lightList(v).length > 0 && lightList(v).every((i) => Number.isInteger(i) && i >= 0 && i <= 2);
+const rgbTriple = (v) => Array.isArray(v) && v.length === 3 && v.every((c) => isNumber(c) && c >= 0 && c <= 255);
+
+// Each kind of check: its fields, what is wrong with one (at: its place in
+// the file), and its decision: {ok, why (when not), pixel (the one to explain)}.
+const CHECKS = {
+  state: {
+    fields: ["path", ...TESTS],
+    problem(spec, at) {
+      const keys = pathKeys(spec.path);
+      if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
+      if (valueAtPath(lab.state(), keys) === undefined) return `${at}.path: the state has no field "${spec.path}"`;
+      return testProblem(spec, at, true);
+    },
+    decide(spec, scene) {
+      const why = testValue(spec, valueAtPath(scene.state(), pathKeys(spec.path)), spec.path);
+      return { ok: !why, why };
+    },
+  },
+  clicked: {
+    fields: ["solid", "part", "lit_by", "not_lit_by", "path", ...TESTS],
+    problem(spec, at) {
+      if ("solid" in spec && !SOLID_NAMES.includes(spec.solid)) return `${at}.solid must be one of ${SOLID_NAMES.join(", ")}`;
+      if ("part" in spec && typeof spec.part !== "string") return `${at}.part must be a text, such as "face z = 1"`;
+      for (const f of ["lit_by", "not_lit_by"]) if (f in spec && !validLights(spec[f])) return `${at}.${f} must be a light, 0 to 2, or a list of them`;
+      if ("path" in spec && !pathKeys(spec.path)) return `${at}.path must name a field of the explanation, such as "lights[2].spot.factor"`;
+      if ("path" in spec !== TESTS.some((t) => t in spec)) return `${at}: a path and a test go together`;
+      return Object.keys(spec).length ? testProblem(spec, at, false) : `${at}: needs a condition`;
+    },
+    decide(spec, scene) {
+      const marked = lab.markedPixel();
+      if (!marked) return { ok: false, why: "no pixel is marked: click one" };
+      const e = scene.explained(marked), where = `pixel (${marked.x}, ${marked.y})`;
+      const solid = e.surface ? e.surface.solid : "nothing";
+      const lit = (i) => e.lights[i].on && e.lights[i].reaches && [0, 1, 2].some((c) =>
+        e.lights[i].diffuse[c] + e.lights[i].specular[c] > 0.002);
+      const fails = [];
+      if ("solid" in spec && solid !== spec.solid) fails.push(`${where} shows ${solid === "nothing" ? "no solid" : `the ${solid}`}`);
+      if ("part" in spec && (e.surface ? e.surface.part : "") !== spec.part) fails.push(`${where} is not on ${spec.part}`);
+      for (const i of lightList(spec.lit_by ?? [])) if (!lit(i)) fails.push(`light ${i} does not light ${where}`);
+      for (const i of lightList(spec.not_lit_by ?? [])) if (lit(i)) fails.push(`light ${i} lights ${where}`);
+      if ("path" in spec) {
+        const why = testValue(spec, valueAtPath(e, pathKeys(spec.path)), `its ${spec.path}`);
+        if (why) fails.push(`at ${where} ${why}`);
+      }
+      return { ok: fails.length === 0, why: fails.join("; "), pixel: marked };
+    },
+  },
+  pixels: {
+    fields: ["box", "min", "max", ...TESTS],
+    problem(spec, at) {
+      if ("box" in spec && !(Array.isArray(spec.box) && spec.box.length === 4 && spec.box.every(Number.isInteger) &&
+                             spec.box[0] <= spec.box[2] && spec.box[1] <= spec.box[3])) {
+        return `${at}.box must be [x0, y0, x1, y1], whole pixels, x0 <= x1 and y0 <= y1`;
+      }
+      for (const f of ["min", "max"]) if (f in spec && !rgbTriple(spec[f])) return `${at}.${f} must be [r, g, b], levels 0 to 255`;
+      return testProblem(spec, at, true);
+    },
+    // The pixels in the box (the frame when none) within min and max,
+    // counted; the one nearest the box's middle is the one to explain.
+    decide(spec, scene) {
+      const { width, height, data } = scene.frame();
+      const [x0, y0, x1, y1] = spec.box || [0, 0, width - 1, height - 1];
+      const low = spec.min || [0, 0, 0], high = spec.max || [255, 255, 255];
+      let count = 0, pixel = null, nearest = Infinity;
+      for (let y = Math.max(0, y0); y <= Math.min(height - 1, y1); ++y) {
+        for (let x = Math.max(0, x0); x <= Math.min(width - 1, x1); ++x) {
+          const p = 4 * (y * width + x);
+          if (![0, 1, 2].every((c) => data[p + c] >= low[c] && data[p + c] <= high[c])) continue;
+          count += 1;
+          const away = Math.hypot(x - (x0 + x1) / 2, y - (y0 + y1) / 2);
+          if (away < nearest) [nearest, pixel] = [away, { x, y }];
+        }
+      }
+      const why = testValue(spec, count, "the number of such pixels");
+      return { ok: !why, why, pixel };
+    },
+  },
+  changed: {
+    fields: TESTS,
+    problem(spec, at, step) {
+      return step.hold === true ? testProblem(spec, at, true) : `${at}: needs "hold": true on the step, to keep A`;
+    },
+    decide(spec) {
+      const why = testValue(spec, lab.compare().changed_pixels, "the number of pixels changed since A");
+      return { ok: !why, why };
+    },
+  },
+  all: {
+    list: true,
+    decide(checks, scene) {
+      const results = checks.map((check) => decideCheck(check, scene));
+      const failed = results.find((r) => !r.ok);
+      return { ok: !failed, why: failed ? failed.why : "", pixel: results.find((r) => r.pixel)?.pixel };
+    },
+  },
+  any: {
+    list: true,
+    decide(checks, scene) {
+      const results = checks.map((check) => decideCheck(check, scene));
+      const passed = results.find((r) => r.ok);
+      return passed || { ok: false, why: results.map((r) => r.why).join("; or ") };
+    },
+  },
+};
+
+// What is wrong with a check at `at` ("steps[2].task.check"), or "".
+function checkProblem(check, at, step) {
+  const kinds = check !== null && typeof check === "object" && !Array.isArray(check) ? Object.keys(check) : [];
+  if (kinds.length !== 1) return `${at} must be one object with one check, such as {"state": {...}}`;
+  const [kind] = kinds, spec = check[kind], place = `${at}.${kind}`;
+  if (!(kind in CHECKS)) return `${at}: unknown check "${kind}" (${Object.keys(CHECKS).join(", ")})`;
+  if (CHECKS[kind].list) {
+    if (!Array.isArray(spec) || spec.length === 0) return `${place} must be a list of checks`;
+    for (const [i, inner] of spec.entries()) {
+      const problem = checkProblem(inner, `${place}[${i}]`, step);
+      if (problem) return problem;
+    }
+    return "";
+  }
+  if (spec === null || typeof spec !== "object" || Array.isArray(spec)) return `${place} must be an object`;
+  const unknown = Object.keys(spec).find((f) => !CHECKS[kind].fields.includes(f));
+  if (unknown) return `${place}: unknown field "${unknown}" (${CHECKS[kind].fields.join(", ")})`;
+  return CHECKS[kind].problem(spec, place, step);
+}
+
+function decideCheck(check, scene) {
+  const [kind] = Object.keys(check);
+  return CHECKS[kind].decide(check[kind], scene);
+}
+
+// What a check reads, each read once however many checks ask.
+function sceneReadings() {
+  let state = null, frame = null;
+  const explained = {};
+  return {
+    state: () => (state ||= lab.state()),
+    frame: () => (frame ||= lab.pixels()),
+    explained: ({ x, y }) => (explained[`${x},${y}`] ||= lab.explain(x, y)),
+  };
+}
+
+const isText = (v) => typeof v === "string" && v.trim() !== "";
+function unknownField(object, known, at) {
+  const field = Object.keys(object).find((f) => !known.includes(f));
+  return field === undefined ? "" : `${at}: unknown field "${field}" (${known.join(", ")})`;
+}
+
+// What is wrong with a lesson, naming its step (from 1) and the field by
+// its place in the file (steps from 0, as the file counts them), or "".
+function lessonProblem(lesson) {
+  if (lesson === null || typeof lesson !== "object" || Array.isArray(lesson)) return "a lesson must be one JSON object";
+  const wrong = unknownField(lesson, LESSON_FIELDS.lesson, "the lesson");
+  if (wrong) return wrong;
+  if (!isText(lesson.title)) return "title must be a text";
+  if (!Array.isArray(lesson.steps) || lesson.steps.length === 0) return "steps must be a list of at least one step";
+  for (const [i, step] of lesson.steps.entries()) {
+    const problem = stepProblem(step, `steps[${i}]`);
+    if (problem) return `step ${i + 1}, ${problem}`;
+  }
+  return "";
+}
+
+function stepProblem(step, at) {
+  if (step === null || typeof step !== "object" || Array.isArray(step)) return `${at} must be an object`;
+  const wrong = unknownField(step, LESSON_FIELDS.step, at);
+  if (wrong) return wrong;
+  for (const f of ["text", "question"]) if (!isText(step[f])) return `${at}.${f} must be a text`;
+  if ("hold" in step && typeof step.hold !== "boolean") return `${at}.hold must be true or false`;
+  if ("state" in step) {
+    if (step.state === null || typeof step.state !== "object" || Array.isArray(step.state)) return `${at}.state must be an object`;
+    const refused = call("lab_check_state", JSON.stringify(step.state));
+    if (refused) return `${at}.state: ${refused}`;
+  }
+  if (!("task" in step)) return "";
+  const task = step.task, place = `${at}.task`;
+  if (task === null || typeof task !== "object" || Array.isArray(task)) return `${place} must be an object`;
+  const unknown = unknownField(task, LESSON_FIELDS.task, place);
+  if (unknown) return unknown;
+  if (!isText(task.do)) return `${place}.do must be a text: what the learner is to do`;
+  if ("found" in task && !isText(task.found)) return `${place}.found must be a text`;
+  if ("pixel" in task && !(Array.isArray(task.pixel) && task.pixel.length === 2 && task.pixel.every(Number.isInteger))) {
+    return `${place}.pixel must be [x, y]`;
+  }
+  if (!("check" in task)) return `${place}.check is missing`;
+  return checkProblem(task.check, `${place}.check`, step);
+}

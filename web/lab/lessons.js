@@ -1,0 +1,158 @@
+"use strict";
+// Lessons: the ones shipped (web/lessons/*.json, inlined in the page as
+// LESSONS, by name), or a teacher's own file, picked or dropped on the
+// page. A step's state is set on the demo's values, its text, question and
+// task shown; the task's check is decided after every change and every
+// click, and once it passes the step is done: the page says what was found
+// and explains the pixel that shows it.
+const lessonBox = document.getElementById("lesson");
+const lessonMenu = document.getElementById("lessons");
+const lessonFile = document.getElementById("lesson-file");
+// The lesson open: {name (a shipped one's, else null), lesson, step (from 1),
+// done (null: no task), stepState (the state the step set, as JSON)}.
+let lessonNow = null;
+let loadingStep = false;
+
+const lessonStepState = () => lessonNow && lessonNow.stepState;
+const lessonText = (id, text) => { document.getElementById(id).textContent = text; };
+
+// Opens a lesson (a shipped one's name, or the lesson itself) at a step,
+// counted from 1. "" or what is wrong; nothing is loaded then.
+function openLesson(nameOrLesson, step) {
+  const named = typeof nameOrLesson === "string";
+  if (named && !Object.hasOwn(LESSONS, nameOrLesson)) {
+    return `there is no lesson "${nameOrLesson}" (${Object.keys(LESSONS).join(", ")})`;
+  }
+  const lesson = named ? LESSONS[nameOrLesson] : nameOrLesson;
+  const problem = lessonProblem(lesson);
+  if (problem) return `${named ? `the lesson ${nameOrLesson}` : "the lesson"}: ${problem}`;
+  if (!Number.isInteger(step) || step < 1 || step > lesson.steps.length) {
+    return `the lesson "${lesson.title}" has steps 1 to ${lesson.steps.length}, not ${step}`;
+  }
+  lessonNow = { name: named ? nameOrLesson : null, lesson: structuredClone(lesson), step, done: null, stepState: null };
+  showStep(step);
+  return "";
+}
+
+function showStep(step) {
+  const now = lessonNow.lesson.steps[step - 1];
+  loadingStep = true;
+  call("lab_reset");
+  call("lab_set", JSON.stringify(now.state || {}));
+  pixelCache = null;
+  markedAt = null;
+  call("lab_mark", -1, -1);
+  document.getElementById("terms").replaceChildren();
+  lessonText("explain-text", "Click a pixel of the picture.");
+  lessonText("explain-json", "");
+  if (now.hold) lab.hold();
+  Object.assign(lessonNow, { step, done: now.task ? false : null, stepState: call("lab_state") });
+  lessonBox.hidden = false;
+  lessonBox.open = true;
+  lessonText("lesson-title", lessonNow.lesson.title);
+  lessonText("lesson-step", `step ${step} of ${lessonNow.lesson.steps.length}`);
+  lessonText("lesson-text", now.text);
+  lessonText("lesson-question", now.question);
+  document.getElementById("lesson-task").hidden = !now.task;
+  lessonText("lesson-do", now.task ? now.task.do : "");
+  showFinding("", false);
+  document.getElementById("lesson-back").disabled = step === 1;
+  document.getElementById("lesson-next").disabled = step === lessonNow.lesson.steps.length;
+  lessonMenu.value = lessonNow.name || "";
+  refreshPanel();
+  loadingStep = false;
+  say("");
+  checkTask(false);
+}
+
+function showFinding(text, done) {
+  const result = document.getElementById("lesson-result");
+  result.textContent = text;
+  result.className = done ? "found" : "";
+}
+
+function closeLesson() {
+  lessonNow = null;
+  lessonBox.hidden = true;
+  lessonMenu.value = "";
+}
+
+// The task decided as the state and the marked pixel are now. A step once
+// done stays done; a learner who has acted is told what is not yet so.
+function checkTask(acted) {
+  const task = lessonNow && !loadingStep && lessonNow.lesson.steps[lessonNow.step - 1].task;
+  if (!task || lessonNow.done) return;
+  let result;
+  try {
+    result = decideCheck(task.check, sceneReadings());
+  } catch (error) {
+    result = { ok: false, why: error.message };
+  }
+  if (!result.ok) {
+    if (acted) showFinding(`Not yet: ${result.why}.`, false);
+    return;
+  }
+  lessonNow.done = true;
+  const [x, y] = task.pixel || (result.pixel ? [result.pixel.x, result.pixel.y] : []);
+  const explained = x === undefined ? null : showPixel(x, y);
+  showFinding(`Done. ${task.found || ""}` +
+              (explained ? `\nPixel (${x}, ${y}), marked and explained: ${explained.verdict}` : ""), true);
+}
+controls.push({ refresh(state, spinning) { if (!spinning) checkTask(true); } });
+afterClick.push(() => checkTask(true));
+
+Object.assign(lab, {
+  // Opens a lesson (a shipped one's name, or a lesson object) at a step
+  // counted from 1; resolves with lessonState(), rejects naming what is
+  // wrong (nothing is loaded then). null closes the lesson.
+  lesson(nameOrLesson, step = 1) {
+    return new Promise((resolve, reject) => {
+      if (nameOrLesson === null) closeLesson();
+      const problem = nameOrLesson === null ? "" : openLesson(nameOrLesson, step);
+      if (problem) {
+        say(`The lesson was not opened: ${problem}`, true);
+        reject(new Error(problem));
+      } else {
+        showAddress();
+        resolve(lab.lessonState());
+      }
+    });
+  },
+  lessonState() {
+    return lessonNow ? { lesson: lessonNow.name || lessonNow.lesson.title, step: lessonNow.step, done: lessonNow.done }
+      : { lesson: null, step: null, done: null };
+  },
+});
+
+function buildLessonMenu() {
+  for (const [name, lesson] of Object.entries(LESSONS)) lessonMenu.append(element("option", { value: name, textContent: lesson.title }));
+  lessonMenu.append(element("option", { value: "file", textContent: "A lesson of your own, from a file\u2026" }));
+}
+lessonMenu.addEventListener("change", () => {
+  if (lessonMenu.value === "file") lessonFile.click();
+  else if (lessonMenu.value) lab.lesson(lessonMenu.value).catch(() => {});
+});
+document.getElementById("lesson-back").addEventListener("click", () => { showStep(lessonNow.step - 1); showAddress(); });
+document.getElementById("lesson-next").addEventListener("click", () => { showStep(lessonNow.step + 1); showAddress(); });
+document.getElementById("lesson-close").addEventListener("click", () => { closeLesson(); showAddress(); });
+
+// A teacher's lesson from a file, picked or dropped on the page.
+async function openLessonFile(file) {
+  let lesson;
+  try {
+    lesson = JSON.parse(await file.text());
+  } catch (error) {
+    say(`The lesson was not opened: ${file.name} is not JSON: ${error.message}`, true);
+    return;
+  }
+  lab.lesson(lesson).catch(() => {});
+}
+lessonFile.addEventListener("change", () => {
+  if (lessonFile.files.length) openLessonFile(lessonFile.files[0]);
+  lessonFile.value = "";
+});
+document.addEventListener("dragover", (event) => event.preventDefault());
+document.addEventListener("drop", (event) => {
+  event.preventDefault();
+  if (event.dataTransfer.files.length) openLessonFile(event.dataTransfer.files[0]);
+});

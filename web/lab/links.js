@@ -1,0 +1,109 @@
+"use strict";
+// The state in the page's address: #state= and the JSON of the fields that
+// differ from the demo's values (the program's lab_changes), so a link is
+// short and can be written by hand: #state={"mode":2}. A lesson opened from
+// the menu is named before it, with its step counted from 1:
+// #lesson=spotlight&step=2, then &state= once the learner changes the step's
+// state. The address follows every change through replaceState, adding no
+// step to the browser's history; a page opened at such an address starts
+// from it, or says why not and starts from the demo's values.
+
+// What a browser keeps as it is in a fragment, and encodeURIComponent
+// escapes: written back, so the JSON stays readable.
+const KEPT_IN_FRAGMENT = /%(7B|7D|5B|5D|3A|2C)/g;
+const readable = (text) => encodeURIComponent(text).replace(KEPT_IN_FRAGMENT, (code) => decodeURIComponent(code));
+
+function addressFragment() {
+  const parts = [];
+  const stepState = lessonStepState();
+  if (stepState && lessonNow.name) parts.push(`lesson=${readable(lessonNow.name)}`, `step=${lessonNow.step}`);
+  const changes = call("lab_changes", "");
+  if (changes !== "{}" && !(stepState && stepState === call("lab_state") && lessonNow.name)) {
+    parts.push(`state=${readable(changes)}`);
+  }
+  return parts.join("&");
+}
+
+function linkNow() {
+  const fragment = addressFragment();
+  return location.href.split("#")[0] + (fragment ? `#${fragment}` : "");
+}
+
+// The address as the state is now; during a drag or a spin, a few times a second.
+let addressTimer = 0;
+function showAddress() {
+  clearTimeout(addressTimer);
+  addressTimer = 0;
+  const address = linkNow();
+  if (address !== location.href) history.replaceState(history.state, "", address);
+}
+controls.push({
+  refresh(state, spinning) {
+    if (!spinning) showAddress();
+    else if (!addressTimer) addressTimer = setTimeout(showAddress, 250);
+  },
+});
+
+// Opens what the address names: a lesson at a step, a state, or both (the
+// lesson's step, then the state the learner had made of it). A fragment
+// that cannot be used is said, and the page starts from the demo's values.
+function openAddress() {
+  const fields = {};
+  let problem = "";
+  for (const part of location.hash.slice(1).split("&").filter(Boolean)) {
+    const at = part.indexOf("=");
+    const key = part.slice(0, at < 0 ? part.length : at);
+    try {
+      fields[key] = decodeURIComponent(part.slice(at + 1));
+    } catch (error) {
+      problem = problem || `${key}= is not URI-encoded text`;
+    }
+    if (!["lesson", "step", "state"].includes(key)) problem = problem || `it holds "${key}", not state= or lesson=`;
+  }
+  if (!problem && fields.lesson !== undefined) {
+    const step = fields.step === undefined ? 1 : Number(fields.step);
+    problem = openLesson(fields.lesson, step);
+  }
+  if (!problem && fields.state !== undefined) {
+    call("lab_reset");
+    problem = call("lab_set", fields.state);
+  }
+  if (problem) {
+    closeLesson();
+    call("lab_reset");
+  }
+  pixelCache = null;
+  refreshPanel();
+  if (problem) say(`The address was not used: ${problem}. These are the demo's values.`, true);
+  return problem;
+}
+
+// The address changed by hand, with no new page: what it names now.
+window.addEventListener("hashchange", () => {
+  if (location.href !== linkNow()) openAddress();
+});
+
+// The link on the clipboard: the browser's clipboard where the page may use
+// it, else a text field's selection copied, as a page opened from disk can.
+async function copyLink() {
+  const address = lab.link();
+  try {
+    await navigator.clipboard.writeText(address);
+  } catch (error) {
+    const field = element("textarea", { value: address });
+    document.body.append(field);
+    field.select();
+    document.execCommand("copy");
+    field.remove();
+  }
+  say(`The link is on the clipboard (${address.length} characters): ${address}`);
+}
+document.getElementById("copy-link").addEventListener("click", copyLink);
+
+Object.assign(lab, {
+  // The address of the state as it is now (and of the lesson's step).
+  link() {
+    showAddress();
+    return linkNow();
+  },
+});
