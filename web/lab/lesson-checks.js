@@ -92,7 +92,7 @@ const CHECKS = {
       const solid = e.surface ? e.surface.solid : "nothing";
       const lit = (i) => e.lights[i].on && e.lights[i].reaches && [0, 1, 2].some((c) =>
         e.lights[i].diffuse[c] + e.lights[i].specular[c] > 0.002);
-      const fails = [];
+      const fails = [];  // the first is said
       if ("solid" in spec && solid !== spec.solid) fails.push(`${where} shows ${solid === "nothing" ? "no solid" : `the ${solid}`}`);
       if ("part" in spec && (e.surface ? e.surface.part : "") !== spec.part) fails.push(`${where} is not on ${spec.part}`);
       for (const i of lightList(spec.lit_by ?? [])) if (!lit(i)) fails.push(`light ${i} does not light ${where}`);
@@ -101,7 +101,7 @@ const CHECKS = {
         const why = testValue(spec, valueAtPath(e, pathKeys(spec.path)), `its ${spec.path}`);
         if (why) fails.push(`at ${where} ${why}`);
       }
-      return { ok: fails.length === 0, why: fails.join("; "), pixel: marked };
+      return { ok: fails.length === 0, why: fails[0], pixel: marked };
     },
   },
   pixels: {
@@ -130,7 +130,8 @@ const CHECKS = {
           if (away < nearest) [nearest, pixel] = [away, { x, y }];
         }
       }
-      const why = testValue(spec, count, "the number of such pixels");
+      const where = spec.box ? ` in (${x0}, ${y0}) to (${x1}, ${y1})` : "";
+      const why = testValue(spec, count, `the count of pixels${where} with the levels asked`);
       return { ok: !why, why, pixel };
     },
   },

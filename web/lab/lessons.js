@@ -62,7 +62,7 @@ function showStep(step) {
   refreshPanel();
   loadingStep = false;
   say("");
-  checkTask(false);
+  checkTask();
 }
 
 function showFinding(text, done) {
@@ -78,8 +78,9 @@ function closeLesson() {
 }
 
 // The task decided as the state and the marked pixel are now. A step once
-// done stays done; a learner who has acted is told what is not yet so.
-function checkTask(acted) {
+// done stays done; a learner who has acted (changed the step's state or
+// clicked a pixel) is told what is not yet so.
+function checkTask() {
   const task = lessonNow && !loadingStep && lessonNow.lesson.steps[lessonNow.step - 1].task;
   if (!task || lessonNow.done) return;
   let result;
@@ -89,7 +90,8 @@ function checkTask(acted) {
     result = { ok: false, why: error.message };
   }
   if (!result.ok) {
-    if (acted) showFinding(`Not yet: ${result.why}.`, false);
+    const acted = lab.markedPixel() || call("lab_state") !== lessonNow.stepState;
+    showFinding(acted ? `Not yet: ${result.why}.` : "", false);
     return;
   }
   lessonNow.done = true;
@@ -98,8 +100,8 @@ function checkTask(acted) {
   showFinding(`Done. ${task.found || ""}` +
               (explained ? `\nPixel (${x}, ${y}), marked and explained: ${explained.verdict}` : ""), true);
 }
-controls.push({ refresh(state, spinning) { if (!spinning) checkTask(true); } });
-afterClick.push(() => checkTask(true));
+controls.push({ refresh(state, spinning) { if (!spinning) checkTask(); } });
+afterClick.push(checkTask);
 
 Object.assign(lab, {
   // Opens a lesson (a shipped one's name, or a lesson object) at a step
