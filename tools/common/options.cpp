@@ -182,6 +182,9 @@ std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
         return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
     }
     app.set_help_flag();  // none of CLI11's own
+    // Answered as soon as it is read, before the other options' checks.
+    app.set_version_flag("--version", std::string(program) + " " + ML_VERSION)
+        ->trigger_on_parse();
     // CLI11 reads "--name=" as "--name" waiting for the next argument, and
     // takes "--flag=true" for "--flag": an empty value goes on as an
     // argument of its own, for the option's check to refuse, and a flag's
@@ -205,6 +208,9 @@ std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
         if (!app.remaining().empty()) {  // only a lone "--", which CLI11 lets by
             throw CLI::ExtrasError(app.remaining());
         }
+    } catch (const CLI::CallForVersion& version) {
+        std::printf("%s\n", version.what());
+        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
     } catch (const CLI::ParseError& error) {
         return failWith(program, EXIT_BAD_REQUEST, describeRefusal(app, error, argv[argc - 1]));
     }

@@ -46,9 +46,10 @@ void addStateOptions(CLI::App& app, StateOptions& state, std::string& file);
 std::string stateOptionsUsage();
 
 // A tool's whole command line (`argv[0]` its name): with --help or -h
-// anywhere, prints `usage` and gives EXIT_DONE; with a bad command line,
-// prints one line naming the problem and gives EXIT_BAD_REQUEST; nothing
-// when the tool is to run.
+// anywhere, prints `usage` and gives EXIT_DONE; with --version, prints
+// "PROGRAM VERSION" and gives EXIT_DONE; with a bad command line, prints one
+// line naming the problem and gives EXIT_BAD_REQUEST; nothing when the tool
+// is to run.
 std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
                                    const char* const* argv, const std::string& usage);
 

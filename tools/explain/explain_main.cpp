@@ -31,10 +31,8 @@ struct ExplainOptions {
 
 std::string usage()
 {
-    return "Usage: materials-lights-explain --viewpoint V --mode M [--angles X,Y,Z] [--size WxH]\n"
-           "                                --pixel X,Y [--json] [--renderer fixed|shader]\n"
-           "       materials-lights-explain --state FILE|- --pixel X,Y [--json]\n"
-           "                                [--renderer fixed|shader]\n"
+    return "Usage: materials-lights-explain --viewpoint V --mode M [OPTION]... --pixel X,Y\n"
+           "  or:  materials-lights-explain --state FILE [OPTION]... --pixel X,Y\n"
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "explains the colour of one of its pixels: the lighting equation worked through\n"
            "at the surface point under it, light by light, and how OpenGL actually shaded\n"
@@ -50,13 +48,20 @@ std::string usage()
            "                   found by its ID pass. A state with \"shading\": \"pixel\" is\n"
            "                   drawn by the shader only\n"
            "  --help           print this help and exit\n"
+           "  --version        print the program's name and version and exit\n"
            "\n"
            "It needs an X display with GLX. Without one, give it a virtual screen:\n"
            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" materials-lights-explain ...\n"
            "\n"
-           "Exit status: 0 explained; 1 no display or no usable OpenGL (or a shader it cannot\n"
-           "compile); 2 a bad option or state file, a pixel outside the frame or a size the\n"
-           "OpenGL cannot draw.\n";
+           "Exit status:\n"
+           "  0  explained\n"
+           "  1  no display or no usable OpenGL (or a shader it cannot compile)\n"
+           "  2  a bad option or state file, a pixel outside the frame or a size the\n"
+           "     OpenGL cannot draw\n"
+           "\n"
+           "Examples:\n"
+           "  $ materials-lights-explain --viewpoint 0 --mode 2 --pixel 181,76\n"
+           "  $ materials-lights-explain --state lab.json --pixel 150,120 --json\n";
 }
 
 int fail(int status, const std::string& message)
