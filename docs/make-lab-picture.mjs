@@ -1,6 +1,7 @@
-// docs/lab.png: the lab in headless Chromium, as docs/lab.md shows it: the
-// preset "Spotlight on a large face, 16 x 16" with the lights marked, and a
-// pixel of the spot on the cube clicked and explained.
+// docs/lab.png: the lab in headless Chromium in a 1280 x 800 window, as
+// docs/lab.md shows it: the preset "Spotlight on a large face, 16 x 16" with
+// the lights marked, and a pixel of the spot on the cube clicked: its terms
+// charted and explained.
 //
 //   node docs/make-lab-picture.mjs build-web/materials-lights-lab.html
 import { writeFileSync } from 'node:fs';
@@ -12,7 +13,7 @@ const page = resolve(process.argv[2] || 'build-web/materials-lights-lab.html');
 const browser = await launch();
 try {
   const tab = await browser.newPage();
-  await tab.setViewport({ width: 1480, height: 1000, deviceScaleFactor: 1 });
+  await tab.setViewport({ width: 1280, height: 800, deviceScaleFactor: 1 });
   await tab.goto(pathToFileURL(page).href);
   await tab.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
   await tab.evaluate(() => {

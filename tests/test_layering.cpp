@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -81,6 +80,23 @@ std::string forbidden(const std::string& file, const std::string& header)
     return file + " (" + from->folder + "/) may not include " + header + " (" + to->folder + "/)";
 }
 
+// The header a line includes with quotes (`#include "scene/state.h"`), or an
+// empty string.
+std::string includedHeader(const std::string& line)
+{
+    std::istringstream words(line);
+    std::string directive, header;
+    words >> directive;
+    if (directive == "#") {
+        words >> directive;
+        directive = "#" + directive;
+    }
+    if (directive != "#include" || !(words >> header) || header.size() < 3 || header[0] != '"') {
+        return {};
+    }
+    return header.substr(1, header.find('"', 1) - 1);
+}
+
 TEST(Layering, TheRuleRefusesWhatTheTableDoesNotAllow)
 {
     struct Case {
@@ -108,7 +124,6 @@ TEST(Layering, TheRuleRefusesWhatTheTableDoesNotAllow)
 TEST(Layering, EveryIncludeOfTheSourcesKeepsToTheTable)
 {
     const fs::path root = ML_SOURCE_DIR;
-    const std::regex include(R"(^\s*#\s*include\s*"([^"]+)\")");
     int read = 0;
     std::vector<std::string> wrong;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
@@ -125,11 +140,10 @@ TEST(Layering, EveryIncludeOfTheSourcesKeepsToTheTable)
         }
         const std::string file = it->path().lexically_relative(root).generic_string();
         std::ifstream in(it->path());
-        std::smatch match;
         for (std::string line; std::getline(in, line);) {
-            if (std::regex_search(line, match, include)) {
+            if (const std::string header = includedHeader(line); !header.empty()) {
                 ++read;
-                if (std::string why = forbidden(file, match[1]); !why.empty()) {
+                if (std::string why = forbidden(file, header); !why.empty()) {
                     wrong.push_back(why);
                 }
             }

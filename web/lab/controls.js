@@ -39,31 +39,47 @@ function setField(path, value, error) {
                                       (refusal) => { error.textContent = refusal.message; });
 }
 
+// A colour's channel (0 to 1) as two hexadecimal digits, and back; the
+// picker's 8 bits are kept to 3 decimals (51/255 is 0.2).
+const hexOf = (v) => Math.round(255 * Math.min(Math.max(v, 0), 1)).toString(16).padStart(2, "0");
+const fromHex = (hex, c) => Math.round(parseInt(hex.slice(1 + 2 * c, 3 + 2 * c), 16) / 0.255) / 1000;
+
 // A row that changes the field at `path`; `parts` are its numbers (one for
-// a scalar, 3 or 4 for a vector).
+// a scalar, 3 or 4 for a vector). An RGBA colour gets a colour picker for
+// its red, green and blue, and a slider for its alpha alone.
 function numberRow(parent, label, path, parts, min, max, step) {
   const error = element("span", { className: "error" });
   const row = element("div", { className: "row" }, element("span", { className: "name", textContent: label }));
   const inputs = [];
-  const swatch = parts.length === 4 && min === 0 && max === 1 ? element("span", { className: "swatch" }) : null;
-  if (swatch) row.append(swatch);
+  const picker = parts.length === 4 && min === 0 && max === 1
+    ? element("input", { type: "color", title: `${label}: red, green and blue` }) : null;
+  const current = () => valueAt(lab.state(), path).slice();
+  if (picker) {
+    picker.addEventListener("input", () => {
+      const next = current();
+      for (let c = 0; c < 3; ++c) next[c] = fromHex(picker.value, c);
+      setField(path, next, error);
+    });
+    row.append(picker);
+  }
   parts.forEach((part, i) => {
-    const slider = element("input", { type: "range", min, max, step });
+    const slider = picker && i < 3 ? null : element("input", { type: "range", min, max, step });
     const number = element("input", { type: "number", min, max, step });
+    if (part) number.setAttribute("aria-label", `${label} ${part}`);
     const apply = (source) => {
       const value = source.value.trim() === "" ? NaN : Number(source.value);
       let next = value;
       if (parts.length > 1) {
-        next = valueAt(lab.state(), path).slice();
+        next = current();
         next[i] = value;
       }
       setField(path, next, error);
     };
-    slider.addEventListener("input", () => apply(slider));
+    if (slider) slider.addEventListener("input", () => apply(slider));
     number.addEventListener("change", () => apply(number));
     inputs.push({ slider, number });
     row.append(element("span", { className: "part" },
-                       part ? element("span", { textContent: part }) : "", slider, number));
+                       part ? element("span", { textContent: part }) : "", slider || "", number));
   });
   row.append(error);
   parent.append(row);
@@ -73,12 +89,9 @@ function numberRow(parent, label, path, parts, min, max, step) {
       const values = parts.length > 1 ? value : [value];
       inputs.forEach(({ slider, number }, i) => {
         if (document.activeElement !== number) number.value = values[i];
-        slider.value = values[i];
+        if (slider) slider.value = values[i];
       });
-      if (swatch) {
-        const [r, g, b] = values.map((v) => Math.round(255 * v));
-        swatch.style.background = `rgb(${r}, ${g}, ${b})`;
-      }
+      if (picker) picker.value = `#${values.slice(0, 3).map(hexOf).join("")}`;
     },
   });
 }
@@ -101,8 +114,10 @@ function switchRow(parent, label, path) {
   controls.push({ refresh(state) { box.checked = valueAt(state, path); } });
 }
 
-function group(title) {
-  const set = element("fieldset", {}, element("legend", { textContent: title }));
-  panel.append(set);
+// A group of rows that folds away: `open` says whether it starts unfolded;
+// `parent` is the panel, or the group it belongs to.
+function group(title, open = false, parent = panel) {
+  const set = element("details", { className: "group", open }, element("summary", { textContent: title }));
+  parent.append(set);
   return set;
 }

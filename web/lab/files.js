@@ -14,7 +14,7 @@ function loadState(state, done) {
 }
 
 function buildFileGroups() {
-  const presets = group("Presets");
+  const presets = group("Presets", true);
   for (const preset of PRESETS) {
     const button = element("button", { type: "button", textContent: preset.name });
     button.addEventListener("click", () => loadState(preset.state, `Preset: ${preset.name}.`));

@@ -1,12 +1,13 @@
 "use strict";
 // The panel's groups of the scene state, one row for every field: the view,
-// each light, the material, the light model, the tessellation, the shading.
+// the lights, the material, the light model, the tessellation and shading.
+// Each folds away; those a learner changes most start unfolded.
 const SOLIDS = ["cube", "sphere", "cone", "cylinder"];
 const LIGHT_NAMES = ["white point light", "cyan directional light", "yellow spotlight"];
 const RGBA = ["r", "g", "b", "a"];
 
 function buildStateGroups() {
-  const view = group("View");
+  const view = group("View", true);
   choiceRow(view, "viewpoint", ["viewpoint"], [[0, "0 front, eye (0, 0, 10)"], [1, "1 side, eye (10, 0, 10)"],
                                                [2, "2 above, eye (10, 10, 10)"]]);
   choiceRow(view, "lighting mode", ["mode"], [[0, "0 white point light"], [1, "1 cyan directional light"],
@@ -14,8 +15,9 @@ function buildStateGroups() {
   numberRow(view, "angles (degrees)", ["angles"], ["x", "y", "z"], -180, 180, 1);
   numberRow(view, "frame size", ["size"], ["w", "h"], 1, 1024, 1);
 
+  const lights = group("Lights", true);
   for (let i = 0; i < 3; ++i) {
-    const light = group(`Light ${i} (GL_LIGHT${i}; the demo's ${LIGHT_NAMES[i]})`);
+    const light = group(`Light ${i} (GL_LIGHT${i}; the demo's ${LIGHT_NAMES[i]})`, true, lights);
     switchRow(light, "on", ["lights", i, "on"]);
     numberRow(light, "position", ["lights", i, "position"], ["x", "y", "z", "w"], -20, 20, 0.1);
     numberRow(light, "ambient", ["lights", i, "ambient"], RGBA, 0, 1, 0.01);
@@ -27,26 +29,24 @@ function buildStateGroups() {
     numberRow(light, "attenuation", ["lights", i, "attenuation"], ["k0", "k1", "k2"], 0, 2, 0.01);
   }
 
-  const material = group("Material (front faces, shared by the solids)");
+  const material = group("Material (front faces, shared by the solids)", true);
   numberRow(material, "ambient", ["material", "ambient"], RGBA, 0, 1, 0.01);
   for (const solid of SOLIDS) numberRow(material, `diffuse, ${solid}`, ["material", "diffuse", solid], RGBA, 0, 1, 0.01);
   numberRow(material, "specular", ["material", "specular"], RGBA, 0, 1, 0.01);
   numberRow(material, "emission", ["material", "emission"], RGBA, 0, 1, 0.01);
   numberRow(material, "shininess", ["material", "shininess"], [""], 0, 128, 0.5);
 
-  const model = group("Light model");
+  const model = group("Light model", true);
   numberRow(model, "global ambient", ["global_ambient"], RGBA, 0, 1, 0.01);
   switchRow(model, "local viewer (else at infinity)", ["local_viewer"]);
   switchRow(model, "two-sided lighting", ["two_sided"]);
 
-  const cut = group("Tessellation");
+  const cut = group("Tessellation and shading", true);
   numberRow(cut, "cube faces, N x N", ["tessellation", "cube"], [""], 1, 64, 1);
   for (const solid of ["sphere", "cone", "cylinder"]) {
     numberRow(cut, `${solid}`, ["tessellation", solid], ["slices", "stacks"], 2, 239, 1);
   }
-
-  const shading = group("Shading");
-  choiceRow(shading, "lit", ["shading"], [["vertex", "per vertex, blended (GL's Gouraud shading)"],
+  choiceRow(cut, "shading", ["shading"], [["vertex", "per vertex, blended (GL's Gouraud shading)"],
                                           ["pixel", "per pixel (the same equation for every fragment)"]]);
 }
 

@@ -1,6 +1,7 @@
 "use strict";
 // The picture: the pixel under the pointer and its colour, and a click's
-// explanation of why the pixel has it (the explain tool's text and JSON).
+// explanation of why the pixel has it: its terms as a chart (terms.js),
+// then the explain tool's text and JSON.
 function pixelUnder(event) {
   const box = canvas.getBoundingClientRect();
   return { x: Math.floor((event.clientX - box.left) * canvas.width / box.width),
@@ -17,10 +18,11 @@ canvas.addEventListener("mousemove", (event) => {
 });
 
 canvas.addEventListener("click", (event) => {
-  canvas.focus();
+  canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
   const { x, y } = pixelUnder(event);
   try {
     const explained = lab.explain(x, y);
+    showTerms(explained);
     document.getElementById("explain-text").textContent = explained.text;
     const json = Object.assign({}, explained);
     delete json.text;
