@@ -149,8 +149,12 @@ build() {
   local werror=OFF tests=OFF
   [ -n "${CI:-}" ] && werror=ON
   [ "$what" = test ] && tests=ON
-  # A release leaves the tests of a build that has them.
-  [ "$what" = release ] && grep -qs '^ML_BUILD_TESTS:BOOL=ON' build/CMakeCache.txt && tests=ON
+  # A release keeps the tests of a build that has them, and builds them to
+  # be tested.
+  if [ "$what" = release ] && { [ "$release_what" = test ] ||
+       grep -qs '^ML_BUILD_TESTS:BOOL=ON' build/CMakeCache.txt; }; then
+    tests=ON
+  fi
   cmake -S . -B build -DML_WERROR="$werror" -DML_BUILD_TESTS="$tests" "$@" >/dev/null
   cmake --build build -j "$jobs"
 }
@@ -226,8 +230,12 @@ if [ "$what" = release ]; then
   # as CI has built them already): the pages first, which the package and
   # the zip take.
   need_apt_for_windows
-  install_packages "${build_packages[@]}" "${web_packages[@]}" "${windows_packages[@]}" \
-                   "${release_packages[@]}"
+  packages=("${build_packages[@]}" "${web_packages[@]}" "${windows_packages[@]}"
+            "${release_packages[@]}")
+  if [ "$release_what" = test ]; then
+    packages+=("${test_packages[@]}" "${web_test_packages[@]}" "${release_test_packages[@]}")
+  fi
+  install_packages "${packages[@]}"
   build_web
   build -DML_WEB_PAGES_DIR="$PWD/build-web"
   werror=OFF
@@ -243,7 +251,6 @@ if [ "$what" = release ]; then
   echo "setup.sh: the release is in dist/:"
   ls -l dist
   if [ "$release_what" = test ]; then
-    install_packages "${test_packages[@]}" "${web_test_packages[@]}" "${release_test_packages[@]}"
     web_test_modules
     what=test
     build -DML_RELEASE_DIR="$PWD/dist"

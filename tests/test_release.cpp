@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -76,6 +77,28 @@ TEST(ReleasePackage, HoldsProgramsPagesEntriesIconsManualPagesAndCopyright)
     EXPECT_EQ(lineAfter(fields.out, "Version: "), VERSION);
     EXPECT_NE(lineAfter(fields.out, "Depends: ").find("libc6 (>= "), std::string::npos)
         << fields.out;
+}
+
+// Every file under a folder, by its path from there.
+std::set<std::string> filesUnder(const std::string& root)
+{
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_directory()) {
+            files.insert(fs::relative(entry.path(), root).string());
+        }
+    }
+    return files;
+}
+
+TEST(ReleasePackage, HoldsWhatCmakeInstallPutsUnderThePrefix)
+{
+    const UnpackedDeb deb;
+    TempDir prefix;
+    const ProgramRun r = runProgram(ML_CMAKE_COMMAND, {"--install", ML_BINARY_DIR, "--prefix",
+                                                       prefix.path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(filesUnder(prefix.path()), filesUnder(deb / "usr"));
 }
 
 TEST(ReleasePackage, ProgramsRunFromWhereItIsUnpacked)
