@@ -1,7 +1,7 @@
 // docs/lab.png: the lab in headless Chromium in a 1280 x 800 window, as
 // docs/lab.md shows it: the preset "Spotlight on a large face, 16 x 16" with
 // the lights marked, and a pixel of the spot on the cube clicked: its terms
-// charted and explained.
+// charted and explained, its vectors drawn in the view from outside.
 //
 //   node docs/make-lab-picture.mjs build-web/materials-lights-lab.html
 import { writeFileSync } from 'node:fs';

@@ -110,29 +110,57 @@ void cone(LightMarks& marks, V apex, V direction, float cutoffDegrees)
 
 }  // namespace
 
+LightMarks lightMarksOf(const LightSetup& light)
+{
+    LightMarks marks{{light.diffuse[0], light.diffuse[1], light.diffuse[2]}, {}, {}, {}};
+    const V place{light.position[0], light.position[1], light.position[2]};
+    if (light.position[3] == 0.0f) {
+        arrows(marks, place);
+    } else {
+        const V at = (1.0 / light.position[3]) * place;
+        star(marks, at);
+        // A cone of 90 degrees or more has no tip to draw from.
+        if (light.isSpot() && light.spotCutoff < 90.0f) {
+            cone(marks, at, {light.spotDirection[0], light.spotDirection[1], light.spotDirection[2]},
+                 light.spotCutoff);
+        }
+    }
+    return marks;
+}
+
 std::vector<LightMarks> lightMarks(const SceneState& state)
 {
     std::vector<LightMarks> all;
     for (int i = 0; i < LIGHT_COUNT; ++i) {
-        if (!state.lightOn[i]) {
-            continue;
+        if (state.lightOn[i]) {
+            all.push_back(lightMarksOf(state.setup.lights[i]));
         }
-        const LightSetup& light = state.setup.lights[i];
-        LightMarks marks{{light.diffuse[0], light.diffuse[1], light.diffuse[2]}, {}, {}, {}};
-        const V place{light.position[0], light.position[1], light.position[2]};
-        if (light.position[3] == 0.0f) {
-            arrows(marks, place);
-        } else {
-            const V at = (1.0 / light.position[3]) * place;
-            star(marks, at);
-            // A cone of 90 degrees or more has no tip to draw from.
-            if (light.isSpot() && light.spotCutoff < 90.0f) {
-                cone(marks, at, {light.spotDirection[0], light.spotDirection[1],
-                                 light.spotDirection[2]},
-                     light.spotCutoff);
-            }
-        }
-        all.push_back(marks);
     }
     return all;
+}
+
+std::vector<LightHandle> lightHandles(const SceneState& state)
+{
+    std::vector<LightHandle> handles;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        const LightSetup& light = state.setup.lights[i];
+        const V place{light.position[0], light.position[1], light.position[2]};
+        if (light.position[3] == 0.0f) {
+            const V from = unit(place);
+            const V tail = ARROW_TAIL * from, tip = ARROW_TIP * from;
+            handles.push_back({i, HandleKind::Direction, 0.5 * (tail + tip), tail, tip});
+            continue;
+        }
+        const V at = (1.0 / light.position[3]) * place;
+        handles.push_back({i, HandleKind::Place, at, at, at});
+        if (light.isSpot() && light.spotCutoff < 90.0f) {
+            const V axis = unit({light.spotDirection[0], light.spotDirection[1],
+                                 light.spotDirection[2]});
+            const double reach = std::fabs(axis.z) > 1e-6 ? -at.z / axis.z : -1.0;
+            const bool onPlane = reach > 0 && reach < CONE_LENGTH;
+            const V aim = at + (onPlane ? reach : CONE_LENGTH) * axis;
+            handles.push_back({i, HandleKind::Aim, aim, aim, aim, onPlane});
+        }
+    }
+    return handles;
 }

@@ -1,5 +1,6 @@
 #include "shading/frame_uniforms.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -54,15 +55,41 @@ LightUniforms lightUniforms(const LightSetup& light, bool on, const GlMatrix& vi
     return u;
 }
 
+FrameEye sceneEye(const SceneState& state)
+{
+    const ViewerState& view = state.view;
+    const Camera camera = cameraFor(view.viewpoint, view.windowWidth, view.windowHeight);
+    FrameEye eye{identityMatrix(), identityMatrix()};
+    perspective(eye.projection, camera.fieldOfView, camera.aspect, camera.zNear, camera.zFar);
+    lookAt(eye.view, camera.eyeX, camera.eyeY, camera.eyeZ, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    return eye;
+}
+
+FrameEye outsideEye(const OutsideCamera& camera)
+{
+    double zNear = 0, zFar = 0;
+    depthRange(camera, zNear, zFar);
+    const double aspect = static_cast<double>(std::max(camera.width, 1)) /
+                          static_cast<double>(std::max(camera.height, 1));
+    FrameEye eye{identityMatrix(), identityMatrix()};
+    perspective(eye.projection, camera.fieldOfView, aspect, zNear, zFar);
+    lookAt(eye.view, camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y,
+           camera.target.z, camera.up.x, camera.up.y, camera.up.z);
+    return eye;
+}
+
 FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT])
+{
+    return frameUniforms(state, solids, sceneEye(state));
+}
+
+FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT],
+                            const FrameEye& eye)
 {
     FrameUniforms u{};
     const ViewerState& view = state.view;
-    const Camera camera = cameraFor(view.viewpoint, view.windowWidth, view.windowHeight);
-    u.projection = identityMatrix();
-    perspective(u.projection, camera.fieldOfView, camera.aspect, camera.zNear, camera.zFar);
-    u.view = identityMatrix();
-    lookAt(u.view, camera.eyeX, camera.eyeY, camera.eyeZ, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    u.projection = eye.projection;
+    u.view = eye.view;
     rotate(u.view, view.angleX, 1.0f, 0.0f, 0.0f);
     rotate(u.view, view.angleY, 0.0f, 1.0f, 0.0f);
     rotate(u.view, view.angleZ, 0.0f, 0.0f, 1.0f);

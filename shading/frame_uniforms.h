@@ -4,6 +4,7 @@
 // of the equation each light needs.
 #pragma once
 
+#include "scene/overview.h"
 #include "scene/state.h"
 #include "shading/gl_matrix.h"
 
@@ -24,6 +25,20 @@ struct SolidUniforms {
     float normalMatrix[9];
 };
 
+// The eye a frame is seen through: its projection, and the view of the
+// world (the frame the scene's turns start from) as the eye sees it.
+struct FrameEye {
+    GlMatrix projection;
+    GlMatrix view;
+};
+
+// The state's viewpoint, as the demo sees the scene.
+FrameEye sceneEye(const SceneState& state);
+
+// A camera outside the rig, as the overview sees it (gluPerspective and
+// gluLookAt of its values).
+FrameEye outsideEye(const OutsideCamera& camera);
+
 struct FrameUniforms {
     GlMatrix projection;
     GlMatrix view;  // the eye, then the scene's three turns: where the lights are placed
@@ -35,5 +50,8 @@ struct FrameUniforms {
 // matrix `view`.
 LightUniforms lightUniforms(const LightSetup& light, bool on, const GlMatrix& view);
 
-// The solids' placements come from `solids`, in drawing order.
+// The solids' placements come from `solids`, in drawing order; the eye is
+// the state's viewpoint, or `eye`.
 FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT]);
+FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT],
+                            const FrameEye& eye);

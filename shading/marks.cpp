@@ -19,6 +19,15 @@ MarkRenderer::~MarkRenderer()
 
 bool MarkRenderer::draw(const SceneState& state, std::string& log)
 {
+    // The scene's own frame: the solids' placements play no part.
+    const SolidMesh none[SOLID_COUNT] = {};
+    const FrameUniforms frame = frameUniforms(state, none);
+    return draw(lightMarks(state), product(frame.projection, frame.view), true, log);
+}
+
+bool MarkRenderer::draw(const std::vector<LightMarks>& marks, const GlMatrix& toClip,
+                        bool depthTest, std::string& log)
+{
     if (program_ == 0) {
         program_ = buildProgram(std::string("#version 100\n") + MARKS_VERT,
                                 std::string("#version 100\nprecision mediump float;\n") + MARKS_FRAG,
@@ -31,19 +40,17 @@ bool MarkRenderer::draw(const SceneState& state, std::string& log)
         colour_ = glGetUniformLocation(program_, "u_colour");
         glGenBuffers(1, &buffer_);
     }
-    // The scene's own frame: the solids' placements play no part.
-    const SolidMesh none[SOLID_COUNT] = {};
-    const FrameUniforms frame = frameUniforms(state, none);
-    const GlMatrix sceneToClip = product(frame.projection, frame.view);
-
     glUseProgram(program_);
 #if !defined(__EMSCRIPTEN__)
     // A desktop context sizes points by the shader only when asked to.
     glEnable(GL_PROGRAM_POINT_SIZE);
 #endif
-    glUniformMatrix4fv(modelViewProjection_, 1, GL_FALSE, sceneToClip.m);
-    glUniform1f(pointSize_, MARK_DOT_SIZE);
-    glEnable(GL_DEPTH_TEST);
+    glUniformMatrix4fv(modelViewProjection_, 1, GL_FALSE, toClip.m);
+    if (depthTest) {
+        glEnable(GL_DEPTH_TEST);
+    } else {
+        glDisable(GL_DEPTH_TEST);
+    }
     glBindBuffer(GL_ARRAY_BUFFER, buffer_);
     glEnableVertexAttribArray(0);
     const auto drawPoints = [](GLenum mode, const std::vector<MarkPoint>& points) {
@@ -60,17 +67,19 @@ bool MarkRenderer::draw(const SceneState& state, std::string& log)
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
         glDrawArrays(mode, 0, static_cast<GLsizei>(points.size()));
     };
-    for (const LightMarks& marks : lightMarks(state)) {
-        glUniform3fv(colour_, 1, marks.colour);
-        drawPoints(GL_POINTS, marks.dots);
-        drawPoints(GL_LINES, marks.segments);
-        for (const auto& loop : marks.loops) {
+    for (const LightMarks& set : marks) {
+        glUniform3fv(colour_, 1, set.colour);
+        glUniform1f(pointSize_, set.dotSize);
+        drawPoints(GL_POINTS, set.dots);
+        drawPoints(GL_LINES, set.segments);
+        for (const auto& loop : set.loops) {
             drawPoints(GL_LINE_LOOP, loop);
         }
     }
     glDisableVertexAttribArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glUseProgram(0);
+    glEnable(GL_DEPTH_TEST);
 #if !defined(__EMSCRIPTEN__)
     glDisable(GL_PROGRAM_POINT_SIZE);
 #endif

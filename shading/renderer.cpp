@@ -260,9 +260,9 @@ bool ShaderRenderer::prepare(const SceneState& state, std::string& log)
     return true;
 }
 
-void ShaderRenderer::setUniforms(const Program& program, const SceneState& state)
+void ShaderRenderer::setUniforms(const Program& program, const SceneState& state,
+                                 const FrameUniforms& frame)
 {
-    const FrameUniforms frame = frameUniforms(state, mesh_.solids);
     const SceneSetup& setup = state.setup;
     glUseProgram(program.id);
     glUniform4fv(program.globalAmbient, 1, setup.lightModel.ambient);
@@ -301,16 +301,21 @@ bool ShaderRenderer::prepareAll(const SceneState& state, std::string& log)
 
 bool ShaderRenderer::draw(const SceneState& state, std::string& log)
 {
+    return draw(state, sceneEye(state), log);
+}
+
+bool ShaderRenderer::draw(const SceneState& state, const FrameEye& eye, std::string& log)
+{
     if (!prepare(state, log)) {
         return false;
     }
     const Program& program = *programFor(state, Pass::Scene, log);
-    const FrameUniforms frame = frameUniforms(state, mesh_.solids);
+    const FrameUniforms frame = frameUniforms(state, mesh_.solids, eye);
     const MaterialSetup& front = state.setup.material;
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
-    setUniforms(program, state);
+    setUniforms(program, state, frame);
 
     glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_->indices);
@@ -394,7 +399,7 @@ bool ShaderRenderer::probeCorners(const SceneState& state, int index, bool back,
     GLint viewport[4] = {0, 0, 1, 1};
     glGetIntegerv(GL_VIEWPORT, viewport);
 
-    setUniforms(*program, state);
+    setUniforms(*program, state, frame);
     const SolidUniforms& placed = frame.solids[solid];
     glUniformMatrix4fv(program->modelViewProjection, 1, GL_FALSE, placed.modelViewProjection.m);
     glUniformMatrix4fv(program->modelView, 1, GL_FALSE, placed.modelView.m);

@@ -7,6 +7,7 @@
 
 #include "mesh/mesh.h"
 #include "scene/state.h"
+#include "shading/frame_uniforms.h"
 
 #include <map>
 #include <memory>
@@ -33,6 +34,11 @@ public:
     // through the viewport the caller set (reshape's). False with the log
     // when the state's program does not compile; nothing is drawn then.
     bool draw(const SceneState& state, std::string& log);
+
+    // The same seen through `eye` (shading/frame_uniforms.h): the scene lit
+    // as in the state, the lights placed and the viewer put where that eye
+    // is, as GL places them under its view.
+    bool draw(const SceneState& state, const FrameEye& eye, std::string& log);
 
     // The same frame with every triangle in a colour of its own: red, green
     // and blue bytes hold 1 + the triangle's index in drawing order, low
@@ -61,7 +67,7 @@ private:
 
     enum class Pass { Scene, TriangleIds, CornerProbe };
     Program* programFor(const SceneState& state, Pass pass, std::string& log);
-    void setUniforms(const Program& program, const SceneState& state);
+    void setUniforms(const Program& program, const SceneState& state, const FrameUniforms& frame);
     void upload(const Tessellation& tessellation);
     void uploadIds();
 

@@ -2,21 +2,29 @@
 // window.lab change, drawn by the shader renderer on WebGL 1, its lights
 // marked on request, any pixel explained by the project's own model, and
 // the state given back as JSON, as GL calls and as the shader's source.
+// A second canvas shows the rig from outside, through a camera of its own,
+// where the lights are dragged by their marks; the clicked pixel's point
+// and the vectors of its lighting are drawn in both.
 // The page (web/lab.html) calls the functions below by name; strings go
 // both ways as JSON.
 #include "explain/explanation.h"
 #include "explain/report.h"
 #include "render/state_calls.h"
+#include "scene/light_drag.h"
+#include "scene/overview.h"
 #include "scene/state_json.h"
 #include "scene/viewer.h"
 #include "shading/frame_uniforms.h"
 #include "shading/gl_api.h"
 #include "shading/marks.h"
 #include "shading/shading.h"
+#include "web/lab_marks.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +32,14 @@
 namespace {
 
 const char* const CANVAS = "#scene";
+const char* const OUTSIDE_CANVAS = "#outside";
+
+// Pixels from a handle within which a press in the outside view takes
+// hold of it; degrees the outside camera turns for a pixel dragged; the
+// nearest and furthest it comes to its target.
+constexpr double GRAB_REACH = 6.0;
+constexpr double ORBIT_DEGREES_A_PIXEL = 0.4;
+constexpr double NEAREST = 5.0, FURTHEST = 200.0;
 
 // WebGL 1's own depth-and-stencil format and attachment point (24-bit
 // depth), which OpenGL ES 2.0's header does not name.
@@ -65,12 +81,39 @@ struct PickTarget {
     }
 };
 
+// A press in the outside view, held: a light's handle or the camera.
+struct Grab {
+    bool active = false;
+    bool light = false;    // a light's handle, else the camera orbits
+    LightHandle handle{};
+    SceneState start;      // the state when the light was taken hold of
+    OutsideCamera camera{};
+    double x = 0, y = 0;   // where, in the canvas's pixels
+    bool shift = false;
+    double lastX = 0, lastY = 0;  // where the pointer was last
+};
+
 struct Lab {
     SceneState state = startingSceneState();
     PickTarget pick;
     bool marks = false;
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE sceneContext = 0, outsideContext = 0;
     ShaderRenderer renderer;
     MarkRenderer markRenderer;
+    // The outside view's own GL context holds its own programs and buffers.
+    ShaderRenderer outsideRenderer;
+    MarkRenderer outsideMarks;
+    OutsideCamera camera = overviewCamera(300, 300);
+    Grab grab;
+    bool clicked = false;  // a pixel is marked
+    ClickedPoint point;    // and what is under it
+    SceneState pointState; // the state `point` was explained in
+    bool pointKnown = false;
+    // The last pixel explained, kept till the state changes: a click marks
+    // the pixel it has just explained.
+    bool explainedKnown = false;
+    int explainedX = 0, explainedY = 0;
+    PixelExplanation explained;
     std::unique_ptr<SceneModel> model;  // for explaining; made again when the state changes
     std::vector<unsigned char> pixels;  // RGBA, row 0 at the top
     std::string text;                   // the last string handed to the page
@@ -93,25 +136,11 @@ void followMode(SceneState& state)
     }
 }
 
-// Draws the state: canvas sized to the frame, the frame, the marks. An
-// empty string, or what went wrong.
-std::string drawFrame()
+// What was worked out of the state before is for it alone.
+void stateChanged()
 {
-    const ViewerState& view = lab->state.view;
-    int width = 0, height = 0;
-    emscripten_get_canvas_element_size(CANVAS, &width, &height);
-    if (width != view.windowWidth || height != view.windowHeight) {
-        emscripten_set_canvas_element_size(CANVAS, view.windowWidth, view.windowHeight);
-    }
-    glViewport(0, 0, view.windowWidth, view.windowHeight);
-    std::string log;
-    if (!lab->renderer.draw(lab->state, log)) {
-        return log;
-    }
-    if (lab->marks && !lab->markRenderer.draw(lab->state, log)) {
-        return log;
-    }
-    return {};
+    lab->model.reset();
+    lab->explainedKnown = false;
 }
 
 const SceneModel& model()
@@ -134,11 +163,331 @@ void pixelAt(int x, int y, unsigned char rgba[4])
     readPixels(x, lab->state.view.windowHeight - 1 - y, 1, 1, rgba);
 }
 
+void useSceneContext()
+{
+    emscripten_webgl_make_context_current(lab->sceneContext);
+}
+
+// Sizes the canvas's drawing buffer to `width` x `height` and draws into all of it.
+void sizeCanvas(const char* canvas, int width, int height)
+{
+    int now[2] = {0, 0};
+    emscripten_get_canvas_element_size(canvas, &now[0], &now[1]);
+    if (now[0] != width || now[1] != height) {
+        emscripten_set_canvas_element_size(canvas, width, height);
+    }
+    glViewport(0, 0, width, height);
+}
+
+// Layers of marks over the view `eye` sees, of `width` x `height` pixels.
+void drawLayers(MarkRenderer& renderer, const std::vector<MarkLayer>& layers, const FrameEye& eye,
+                int width, int height)
+{
+    const ViewerState& view = lab->state.view;
+    GlMatrix turned = eye.view;
+    rotate(turned, view.angleX, 1.0f, 0.0f, 0.0f);
+    rotate(turned, view.angleY, 0.0f, 1.0f, 0.0f);
+    rotate(turned, view.angleZ, 0.0f, 0.0f, 1.0f);
+    const GlMatrix world = product(eye.projection, eye.view);
+    const GlMatrix scene = product(eye.projection, turned);
+    GlMatrix window = identityMatrix();
+    window.m[0] = 2.0f / static_cast<float>(width);
+    window.m[5] = 2.0f / static_cast<float>(height);
+    window.m[12] = window.m[13] = -1.0f;
+    std::string log;
+    for (const MarkLayer& layer : layers) {
+        const GlMatrix& toClip = layer.frame == MarkFrame::World   ? world
+                                 : layer.frame == MarkFrame::Scene ? scene
+                                                                   : window;
+        renderer.draw(layer.marks, toClip, layer.depthTest, log);
+    }
+}
+
+// The scene's view: canvas sized to the frame, the frame, the lights'
+// marks when asked for. An empty string, or what went wrong.
+std::string drawSceneView()
+{
+    useSceneContext();
+    const ViewerState& view = lab->state.view;
+    sizeCanvas(CANVAS, view.windowWidth, view.windowHeight);
+    std::string log;
+    if (!lab->renderer.draw(lab->state, log)) {
+        return log;
+    }
+    if (lab->marks && !lab->markRenderer.draw(lab->state, log)) {
+        return log;
+    }
+    return {};
+}
+
+// The clicked pixel, and its triangle, over the scene's view.
+void drawClickMarks()
+{
+    if (lab->clicked) {
+        const ViewerState& view = lab->state.view;
+        drawLayers(lab->markRenderer, sceneLayers(lab->state, lab->point), sceneEye(lab->state),
+                   view.windowWidth, view.windowHeight);
+    }
+}
+
+// The view from outside, on its own canvas and context: the scene lit as
+// in the state, the rig's marks and the clicked point's vectors.
+std::string drawOutside()
+{
+    emscripten_webgl_make_context_current(lab->outsideContext);
+    const OutsideCamera& camera = lab->camera;
+    sizeCanvas(OUTSIDE_CANVAS, camera.width, camera.height);
+    glClearColor(OVERVIEW_BACKGROUND[0], OVERVIEW_BACKGROUND[1], OVERVIEW_BACKGROUND[2],
+                 OVERVIEW_BACKGROUND[3]);
+    const FrameEye eye = outsideEye(camera);
+    std::string log;
+    if (lab->outsideRenderer.draw(lab->state, eye, log)) {
+        drawLayers(lab->outsideMarks,
+                   outsideLayers(lab->state, camera, lab->clicked ? &lab->point : nullptr), eye,
+                   camera.width, camera.height);
+    }
+    useSceneContext();
+    return log;
+}
+
+// Pixel (x, y), row 0 at the top, of the scene's view as the canvas holds
+// it (with no marks of a click), explained. The triangle under the pixel
+// comes from an ID pass and its corners' colours from the shader itself,
+// each drawn into a framebuffer of its own and read back. False with the
+// reason when it cannot be.
+bool explainAt(int x, int y, PixelExplanation& explanation, std::string& why)
+{
+    const SceneState& state = lab->state;
+    const int width = state.view.windowWidth, height = state.view.windowHeight;
+    if (x < 0 || y < 0 || x >= width || y >= height) {
+        why = "the pixel is outside the frame";
+        return false;
+    }
+    PixelReading reading;
+    reading.x = x;
+    reading.y = y;
+    unsigned char rgba[4];
+    pixelAt(x, y, rgba);
+    for (int c = 0; c < 3; ++c) {
+        reading.drawn[c] = rgba[c];
+    }
+    lab->pick.bind(width, height);
+    // Only the one pixel is shaded: every triangle still goes through the
+    // rasteriser, which is what decides the one drawn there.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, height - 1 - y, 1, 1);
+    const bool found = lab->renderer.drawTriangleIds(state, why);
+    glDisable(GL_SCISSOR_TEST);
+    if (found) {
+        pixelAt(x, y, rgba);
+        reading.triangle = triangleOfIdColour(rgba);
+    }
+    if (found && reading.triangle >= 0 && state.shading == ShadingMode::PerVertex) {
+        const MeshTriangle triangle = model().triangle(reading.triangle);
+        unsigned char corners[3][3];
+        const bool back = triangle.backFace && state.setup.lightModel.twoSided;
+        std::string log;
+        if (lab->renderer.probeCorners(state, reading.triangle, back, corners, log)) {
+            reading.hasCornerColours = true;
+            for (int corner = 0; corner < 3; ++corner) {
+                for (int c = 0; c < 3; ++c) {
+                    reading.cornerColours[corner][c] = corners[corner][c];
+                }
+            }
+        }
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+    if (found) {
+        explanation = explainPixel(model(), reading);
+        lab->explainedKnown = true;
+        lab->explainedX = x;
+        lab->explainedY = y;
+        lab->explained = explanation;
+    }
+    return found;
+}
+
+MarkPoint markPoint(Vec3 v)
+{
+    return {v.x, v.y, v.z};
+}
+
+Vec3 vec(MarkPoint p)
+{
+    return {p.x, p.y, p.z};
+}
+
+ClickedPoint clickedAt(int x, int y)
+{
+    ClickedPoint clicked;
+    clicked.x = x;
+    clicked.y = y;
+    return clicked;
+}
+
+// Whether two states show every pixel on the same point of the same
+// triangle with the same normal and V: only their lights and material differ.
+bool sameSurfaces(const SceneState& a, const SceneState& b)
+{
+    const ViewerState &u = a.view, &v = b.view;
+    const Tessellation &s = a.tessellation, &t = b.tessellation;
+    return u.windowWidth == v.windowWidth && u.windowHeight == v.windowHeight &&
+           u.viewpoint == v.viewpoint && u.angleX == v.angleX && u.angleY == v.angleY &&
+           u.angleZ == v.angleZ && s.cube == t.cube && s.sphereSlices == t.sphereSlices &&
+           s.sphereStacks == t.sphereStacks && s.coneSlices == t.coneSlices &&
+           s.coneStacks == t.coneStacks && s.cylinderSlices == t.cylinderSlices &&
+           s.cylinderStacks == t.cylinderStacks && a.shading == b.shading &&
+           a.setup.lightModel.twoSided == b.setup.lightModel.twoSided &&
+           a.setup.lightModel.localViewer == b.setup.lightModel.localViewer;
+}
+
+// The clicked pixel explained again (or as it was just explained): its
+// point, normal, V, triangle and the colours GL lit the corners with.
+void explainClick()
+{
+    ClickedPoint& clicked = lab->point;
+    clicked = clickedAt(clicked.x, clicked.y);
+    lab->pointKnown = true;
+    lab->pointState = lab->state;
+    PixelExplanation e;
+    std::string why;
+    if (lab->explainedKnown && lab->explainedX == clicked.x && lab->explainedY == clicked.y) {
+        e = lab->explained;
+    } else if (!explainAt(clicked.x, clicked.y, e, why)) {
+        return;
+    }
+    if (!e.onSurface) {
+        return;
+    }
+    const SceneState& state = lab->state;
+    clicked.onSurface = true;
+    clicked.point = markPoint(e.surface.point);
+    clicked.normal = markPoint(e.lighting.normal);
+    // The viewer's direction, as the equation takes it: the eye's own line
+    // of sight with the viewer at infinity, else towards the eye.
+    const Camera camera = cameraFor(state.view.viewpoint, state.view.windowWidth,
+                                    state.view.windowHeight);
+    const Vec3 eye = vec(turnedToScene(state.view, {camera.eyeX, camera.eyeY, camera.eyeZ}));
+    clicked.towardsViewer = markPoint(normalized(
+        state.setup.lightModel.localViewer ? eye - e.surface.point : eye));
+    if (e.hasTriangle && state.shading == ShadingMode::PerVertex) {
+        clicked.hasTriangle = true;
+        clicked.triangle = e.triangle.index;
+        const MeshTriangle triangle = model().triangle(e.triangle.index);
+        clicked.backLit = triangle.backFace && state.setup.lightModel.twoSided;
+        for (int k = 0; k < 3; ++k) {
+            clicked.corners[k] = markPoint(triangle.point[k]);
+            const CornerAccount& corner = e.triangle.corners[k];
+            const Colour colour = corner.gl.hasColour ? corner.gl.colour : corner.model.colour;
+            const float rgb[3] = {static_cast<float>(colour.r), static_cast<float>(colour.g),
+                                  static_cast<float>(colour.b)};
+            std::copy(rgb, rgb + 3, clicked.cornerColours[k]);
+        }
+    }
+}
+
+// What the clicked pixel's marks need of the state as it is now: the pixel
+// explained again when what it shows may have changed; else the colours GL
+// lit its triangle's corners with, read again as they follow the lights,
+// once a drag is over (reading them back would hold up every step).
+void followClick()
+{
+    if (!lab->pointKnown || !sameSurfaces(lab->pointState, lab->state)) {
+        explainClick();
+        return;
+    }
+    ClickedPoint& clicked = lab->point;
+    if (!clicked.hasTriangle || lab->grab.active) {
+        return;
+    }
+    const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
+    unsigned char corners[3][3];
+    std::string log;
+    lab->pick.bind(width, height);
+    if (lab->renderer.probeCorners(lab->state, clicked.triangle, clicked.backLit, corners, log)) {
+        for (int k = 0; k < 3; ++k) {
+            for (int c = 0; c < 3; ++c) {
+                clicked.cornerColours[k][c] = corners[k][c] / 255.0f;
+            }
+        }
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+}
+
+// Draws the state in both views, the click's marks with it. An empty
+// string, or what went wrong.
+std::string drawFrame()
+{
+    const std::string problem = drawSceneView();
+    if (!problem.empty()) {
+        return problem;
+    }
+    if (lab->clicked) {
+        followClick();
+        drawClickMarks();
+    }
+    return drawOutside();
+}
+
+// The outside camera from `json`'s fields (eye, target, up: [x, y, z];
+// fov: degrees; size: [width, height]), the others kept. An empty string,
+// or what is wrong.
+std::string readOutside(const nlohmann::json& json, OutsideCamera& camera)
+{
+    if (!json.is_object()) {
+        return "setOutside takes an object of camera fields";
+    }
+    const auto point = [&json](const char* name, MarkPoint& out) -> std::string {
+        const nlohmann::json& v = json.at(name);
+        if (!v.is_array() || v.size() != 3 ||
+            !std::all_of(v.begin(), v.end(), [](const nlohmann::json& n) {
+                return n.is_number() && std::isfinite(n.get<double>());
+            })) {
+            return std::string(name) + " must be [x, y, z], three numbers";
+        }
+        out = {v[0].get<double>(), v[1].get<double>(), v[2].get<double>()};
+        return {};
+    };
+    for (const auto& [name, value] : json.items()) {
+        std::string wrong;
+        if (name == "eye" || name == "target" || name == "up") {
+            wrong = point(name.c_str(), name == "eye" ? camera.eye : name == "target" ? camera.target
+                                                                                        : camera.up);
+        } else if (name == "fov") {
+            const bool ok = value.is_number() && value.get<double>() > 0 && value.get<double>() < 180;
+            wrong = ok ? "" : "fov must be a number of degrees, more than 0 and less than 180";
+            camera.fieldOfView = ok ? value.get<double>() : camera.fieldOfView;
+        } else if (name == "size") {
+            const bool ok = value.is_array() && value.size() == 2 && value[0].is_number_integer() &&
+                            value[1].is_number_integer() && value[0] >= 1 && value[0] <= 1024 &&
+                            value[1] >= 1 && value[1] <= 1024;
+            wrong = ok ? "" : "size must be [width, height], whole numbers of pixels 1 to 1024";
+            if (ok) {
+                camera.width = value[0].get<int>();
+                camera.height = value[1].get<int>();
+            }
+        } else {
+            wrong = "the outside camera has no field " + name;
+        }
+        if (!wrong.empty()) {
+            return wrong;
+        }
+    }
+    const MarkPoint sight{camera.target.x - camera.eye.x, camera.target.y - camera.eye.y,
+                          camera.target.z - camera.eye.z};
+    const MarkPoint& up = camera.up;
+    const double across = std::hypot(sight.y * up.z - sight.z * up.y, sight.z * up.x - sight.x * up.z,
+                                      sight.x * up.y - sight.y * up.x);
+    return across > 1e-9 ? "" : "the eye must be away from the target, and up not along the line of sight";
+}
+
 }  // namespace
 
 extern "C" {
 
-// Makes the WebGL context on the page's canvas and draws the demo's
+// Makes the WebGL contexts on the page's two canvases and draws the demo's
 // values. 0: ready; 1: no WebGL; 2: the shader failed (lab_message).
 EMSCRIPTEN_KEEPALIVE int lab_start()
 {
@@ -150,14 +499,20 @@ EMSCRIPTEN_KEEPALIVE int lab_start()
     attributes.antialias = EM_FALSE;  // the desktop frame has no multisampling
     attributes.preserveDrawingBuffer = EM_TRUE;  // pixels read after the frame shows
     attributes.majorVersion = 1;
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE scene =
         emscripten_webgl_create_context(CANVAS, &attributes);
-    if (context <= 0) {
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE outside =
+        emscripten_webgl_create_context(OUTSIDE_CANVAS, &attributes);
+    if (scene <= 0 || outside <= 0) {
         return 1;
     }
-    emscripten_webgl_make_context_current(context);
     static Lab instance;
     lab = &instance;
+    lab->sceneContext = scene;
+    lab->outsideContext = outside;
+    int width = 0, height = 0;
+    emscripten_get_canvas_element_size(OUTSIDE_CANVAS, &width, &height);
+    lab->camera = overviewCamera(width, height);
     const std::string problem = drawFrame();
     if (!problem.empty()) {
         hand(problem);
@@ -183,7 +538,7 @@ EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)
     }
     const SceneState before = lab->state;
     lab->state = changed;
-    lab->model.reset();
+    stateChanged();
     const std::string problem = drawFrame();
     if (!problem.empty()) {
         // A state whose shader does not build is refused like a bad value.
@@ -198,7 +553,7 @@ EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)
 EMSCRIPTEN_KEEPALIVE const char* lab_reset()
 {
     lab->state = startingSceneState();
-    lab->model.reset();
+    stateChanged();
     return hand(drawFrame());
 }
 
@@ -256,7 +611,7 @@ EMSCRIPTEN_KEEPALIVE int lab_key(int key, int special)
         followMode(lab->state);
     }
     if (changed) {
-        lab->model.reset();
+        stateChanged();
         drawFrame();
     }
     return changed ? 1 : 0;
@@ -266,17 +621,22 @@ EMSCRIPTEN_KEEPALIVE int lab_key(int key, int special)
 EMSCRIPTEN_KEEPALIVE void lab_spin_step()
 {
     applySpinStep(lab->state.view);
-    lab->model.reset();
+    stateChanged();
     drawFrame();
 }
 
-// The frame's pixels, RGBA, row 0 at the top: width x height x 4 bytes.
+// The frame's pixels, RGBA, row 0 at the top: width x height x 4 bytes;
+// the frame as drawn, without the marks of a click.
 EMSCRIPTEN_KEEPALIVE const unsigned char* lab_pixels()
 {
     const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
     const size_t stride = static_cast<size_t>(width) * 4;
     std::vector<unsigned char> bottomUp(stride * static_cast<size_t>(height));
+    if (lab->clicked) {
+        drawSceneView();
+    }
     readPixels(0, 0, width, height, bottomUp.data());
+    drawClickMarks();
     lab->pixels.resize(bottomUp.size());
     for (int row = 0; row < height; ++row) {
         std::copy_n(&bottomUp[static_cast<size_t>(height - 1 - row) * stride], stride,
@@ -286,58 +646,130 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* lab_pixels()
 }
 
 // Why pixel (x, y), row 0 at the top, has its colour: the explain tool's
-// JSON, with the text it prints as "text". The triangle under the pixel
-// comes from an ID pass and its corners' colours from the shader itself,
-// each drawn into a framebuffer of its own and read back.
+// JSON, with the text it prints as "text" (explainAt).
 EMSCRIPTEN_KEEPALIVE const char* lab_explain(int x, int y)
 {
-    const SceneState& state = lab->state;
-    const int width = state.view.windowWidth, height = state.view.windowHeight;
-    if (x < 0 || y < 0 || x >= width || y >= height) {
-        return hand("{\"error\":\"the pixel is outside the frame\"}");
+    if (lab->clicked) {
+        drawSceneView();
     }
-    PixelReading reading;
-    reading.x = x;
-    reading.y = y;
-    unsigned char rgba[4];
-    pixelAt(x, y, rgba);
-    for (int c = 0; c < 3; ++c) {
-        reading.drawn[c] = rgba[c];
+    PixelExplanation explanation;
+    std::string why;
+    const bool explained = explainAt(x, y, explanation, why);
+    drawClickMarks();
+    if (!explained) {
+        return hand(nlohmann::json{{"error", why}}.dump());
     }
-    std::string log;
-    lab->pick.bind(width, height);
-    // Only the one pixel is shaded: every triangle still goes through the
-    // rasteriser, which is what decides the one drawn there.
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, height - 1 - y, 1, 1);
-    const bool found = lab->renderer.drawTriangleIds(state, log);
-    glDisable(GL_SCISSOR_TEST);
-    if (!found) {
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        glViewport(0, 0, width, height);
-        return hand(nlohmann::json{{"error", log}}.dump());
-    }
-    pixelAt(x, y, rgba);
-    reading.triangle = triangleOfIdColour(rgba);
-    if (reading.triangle >= 0 && state.shading == ShadingMode::PerVertex) {
-        const MeshTriangle triangle = model().triangle(reading.triangle);
-        unsigned char corners[3][3];
-        const bool back = triangle.backFace && state.setup.lightModel.twoSided;
-        if (lab->renderer.probeCorners(state, reading.triangle, back, corners, log)) {
-            reading.hasCornerColours = true;
-            for (int corner = 0; corner < 3; ++corner) {
-                for (int c = 0; c < 3; ++c) {
-                    reading.cornerColours[corner][c] = corners[corner][c];
-                }
-            }
-        }
-    }
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, width, height);
-    const PixelExplanation explanation = explainPixel(model(), reading);
     nlohmann::ordered_json json = explanationJson(model(), explanation);
     json["text"] = explanationText(model(), explanation);
     return hand(json.dump());
+}
+
+// Marks pixel (x, y), row 0 at the top, in both views: what is under it is
+// drawn, and followed through every change. A negative x: no pixel.
+EMSCRIPTEN_KEEPALIVE void lab_mark(int x, int y)
+{
+    lab->clicked = x >= 0;
+    lab->point = clickedAt(x, y);
+    lab->pointKnown = false;
+    drawFrame();
+}
+
+// The outside camera as JSON: eye, target, up, fov (vertical, degrees),
+// size (the picture's, in pixels).
+EMSCRIPTEN_KEEPALIVE const char* lab_outside()
+{
+    const OutsideCamera& c = lab->camera;
+    const auto list = [](const MarkPoint& p) { return nlohmann::json::array({p.x, p.y, p.z}); };
+    return hand(nlohmann::json{{"eye", list(c.eye)},
+                               {"target", list(c.target)},
+                               {"up", list(c.up)},
+                               {"fov", c.fieldOfView},
+                               {"size", {c.width, c.height}}}
+                    .dump());
+}
+
+// Sets the fields of the outside camera that `json` gives and draws the
+// view. An empty string, or what is wrong; the camera is then as it was.
+EMSCRIPTEN_KEEPALIVE const char* lab_set_outside(const char* json)
+{
+    const nlohmann::json parsed = nlohmann::json::parse(json, nullptr, false);
+    OutsideCamera camera = lab->camera;
+    const std::string wrong = readOutside(parsed, camera);
+    if (wrong.empty()) {
+        lab->camera = camera;
+        drawOutside();
+    }
+    return hand(wrong);
+}
+
+// The outside camera moved to `distance` from its target.
+EMSCRIPTEN_KEEPALIVE void lab_outside_distance(double distance)
+{
+    lab->camera = atDistance(lab->camera, std::clamp(distance, NEAREST, FURTHEST));
+    drawOutside();
+}
+
+// Whether a light's handle is under (x, y) of the outside view, in its
+// canvas's pixels.
+EMSCRIPTEN_KEEPALIVE int lab_outside_handle(double x, double y)
+{
+    return handleAt(lightHandles(lab->state), lab->state, lab->camera, x, y, GRAB_REACH) >= 0;
+}
+
+// A press at (x, y) of the outside view takes hold of the light's handle
+// there, or of the camera. 1: a light.
+EMSCRIPTEN_KEEPALIVE int lab_outside_grab(double x, double y, int shift)
+{
+    const std::vector<LightHandle> handles = lightHandles(lab->state);
+    const int held = handleAt(handles, lab->state, lab->camera, x, y, GRAB_REACH);
+    Grab& grab = lab->grab;
+    grab = Grab{true, held >= 0, held >= 0 ? handles[static_cast<size_t>(held)] : LightHandle{},
+                lab->state, lab->camera, x, y, shift != 0, x, y};
+    return grab.light ? 1 : 0;
+}
+
+// The pointer held down at (x, y): the light taken hold of follows it (see
+// draggedLight), or the camera turns about its target. 1 when the state
+// changed.
+EMSCRIPTEN_KEEPALIVE int lab_outside_drag(double x, double y, int shift)
+{
+    Grab& grab = lab->grab;
+    if (!grab.active) {
+        return 0;
+    }
+    if (!grab.light) {
+        lab->camera = orbited(grab.camera, (x - grab.x) * ORBIT_DEGREES_A_PIXEL,
+                              (y - grab.y) * ORBIT_DEGREES_A_PIXEL);
+        drawOutside();
+        return 0;
+    }
+    if ((shift != 0) != grab.shift) {
+        // Shift pressed or let go: the drag goes on from where the light is.
+        for (const LightHandle& handle : lightHandles(lab->state)) {
+            if (handle.light == grab.handle.light && handle.kind == grab.handle.kind) {
+                grab = Grab{true,       true,       handle,     lab->state, lab->camera,
+                            grab.lastX, grab.lastY, shift != 0, grab.lastX, grab.lastY};
+            }
+        }
+    }
+    lab->state = draggedLight(grab.start, grab.handle, lab->camera, x - grab.x, y - grab.y,
+                              grab.shift);
+    grab.lastX = x;
+    grab.lastY = y;
+    stateChanged();
+    drawFrame();
+    return 1;
+}
+
+// The pointer let go: a light's drag ends with the frame drawn once more,
+// the clicked pixel's corners read again.
+EMSCRIPTEN_KEEPALIVE void lab_outside_release()
+{
+    const bool light = lab->grab.active && lab->grab.light;
+    lab->grab.active = false;
+    if (light && lab->clicked) {
+        drawFrame();
+    }
 }
 
 // The state as code: the OpenGL 1.x calls that set it, and the shader

@@ -100,3 +100,80 @@ export function compareFrames(a, b, tolerance = 2) {
   }
   return counts;
 }
+
+// The lab page (ML_LAB_PAGE) opened and ready; page errors kept in page.problems.
+export async function openLab(browser) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
+  page.problems = [];
+  page.on('pageerror', (error) => page.problems.push(error.message));
+  await page.goto(pathToFileURL(process.env.ML_LAB_PAGE).href);
+  await page.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
+  return page;
+}
+
+// Where a world point lands in the picture of an outside camera as
+// window.lab.outside() gives it (gluLookAt and gluPerspective worked out
+// here): [x, y] in pixels from the upper left, and its depth before the eye.
+const minus = (a, b) => a.map((v, i) => v - b[i]);
+const dot = (a, b) => a.reduce((sum, v, i) => sum + v * b[i], 0);
+const cross = (a, b) => [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]];
+const unit = (a) => a.map((v) => v / Math.hypot(...a));
+function axes(camera) {
+  const forward = unit(minus(camera.target, camera.eye)), side = unit(cross(forward, camera.up));
+  const [w, h] = camera.size, tan = Math.tan(camera.fov * Math.PI / 360);
+  return { forward, side, up: cross(side, forward), w, h, tan };
+}
+export function project(camera, point) {
+  const { forward, side, up, w, h, tan } = axes(camera), v = minus(point, camera.eye), depth = dot(forward, v);
+  return [(dot(side, v) / (depth * tan * w / h) + 1) * w / 2, (1 - dot(up, v) / (depth * tan)) * h / 2, depth];
+}
+export function unproject(camera, [x, y, depth]) {
+  const { forward, side, up, w, h, tan } = axes(camera);
+  const across = (2 * x / w - 1) * depth * tan * w / h, upwards = (1 - 2 * y / h) * depth * tan;
+  return camera.eye.map((e, i) => e + depth * forward[i] + across * side[i] + upwards * up[i]);
+}
+
+// The outside view's canvas as drawn: {width, height, data}.
+export async function outsideFrame(page) {
+  const url = await page.$eval('#outside', (c) => c.toDataURL('image/png'));
+  return PNG.sync.read(Buffer.from(url.split(',')[1], 'base64'));
+}
+
+// Page coordinates of pixel point [x, y] of a canvas, whatever size it is shown at.
+export async function onCanvas(page, selector, [x, y]) {
+  const [box, width, height] = await page.$eval(selector, (c) => {
+    const b = c.getBoundingClientRect();
+    return [{ left: b.left, top: b.top, width: b.width, height: b.height }, c.width, c.height];
+  });
+  return [box.left + x * box.width / width, box.top + y * box.height / height];
+}
+
+// A drag with the left button held from page point `from` (whole pixels)
+// by (dx, dy), in steps.
+export async function drag(page, from, [dx, dy], steps = 8, shift = false) {
+  if (shift) await page.keyboard.down('Shift');
+  await page.mouse.move(...from);
+  await page.mouse.down();
+  for (let i = 1; i <= steps; ++i) {
+    await page.mouse.move(Math.round(from[0] + dx * i / steps), Math.round(from[1] + dy * i / steps));
+  }
+  await page.mouse.up();
+  if (shift) await page.keyboard.up('Shift');
+}
+
+// Times the scene's next click from the event to the next animation frame
+// with the lab's terms chart laid out; clickToChartTime(page) waits for it.
+export const timeNextClickToChart = (page) => page.evaluate(() => {
+  window.chartAfter = null;
+  document.getElementById('scene').addEventListener('click', () => {
+    const clicked = performance.now();
+    requestAnimationFrame(() => {
+      document.getElementById('terms').getBoundingClientRect();
+      window.chartAfter = performance.now() - clicked;
+    });
+  }, { capture: true, once: true });
+});
+
+export const clickToChartTime = async (page) =>
+  (await page.waitForFunction(() => window.chartAfter)).jsonValue();

@@ -2,6 +2,7 @@
 
 #include "render/gl.h"
 #include "render/render.h"
+#include "scene/overview.h"
 #include "scene/viewer.h"
 #include "tools/capture/light_markers.h"
 #include "tools/common/gl_session.h"
@@ -11,74 +12,23 @@
 
 namespace {
 
-// Far outside the rig, above and to the left of the viewpoints, so that the
-// three frusta are seen from the side and the spotlight, left of the front
-// eye, is in the picture too. The field of view is that of a square picture
-// in its narrower direction.
-constexpr double EYE[3] = {-28.0, 20.0, 42.0};
-constexpr double CENTRE[3] = {2.5, 0.5, 2.0};
-constexpr double FIELD_OF_VIEW = 32.0;  // degrees
-constexpr double Z_NEAR = 20.0;
-constexpr double Z_FAR = 90.0;
-
-// Unlit solids show black; a dark blue-grey background keeps them visible.
-constexpr GLfloat BACKGROUND[4] = {0.16f, 0.17f, 0.22f, 1.0f};
-constexpr GLfloat FRUSTUM[3] = {0.5f, 0.5f, 0.5f};
-constexpr GLfloat HIGHLIGHT[3] = {1.0f, 0.35f, 1.0f};
-constexpr float EYE_DOT = 7.0f;
-
-// Labels: GLUT's stroke font, whose capitals are 119.05 units high, drawn
-// this high relative to the picture's narrower side, beside the eye.
-constexpr double STROKE_CAPITAL = 119.05;
-constexpr double LABEL_HEIGHT = 0.045;
-constexpr double LABEL_MIN_PIXELS = 12.0;
-
-struct V {
-    double x, y, z;
-};
-
-V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V operator*(double s, V a) { return {s * a.x, s * a.y, s * a.z}; }
-V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V unit(V a) { return (1.0 / std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z)) * a; }
-
-void vertex(V p)
+void vertex(const MarkPoint& p)
 {
     glVertex3d(p.x, p.y, p.z);
-}
-
-// The four corners of the camera's view at `distance` from its eye.
-void cornersAt(const Camera& camera, double distance, V corners[4])
-{
-    const double pi = std::acos(-1.0);
-    const V eye{camera.eyeX, camera.eyeY, camera.eyeZ};
-    const V forward = unit(-1.0 * eye);
-    const V side = unit(cross(forward, {0, 1, 0}));
-    const V up = cross(side, forward);
-    const double halfHeight = distance * std::tan(camera.fieldOfView * pi / 360.0);
-    const double halfWidth = halfHeight * camera.aspect;
-    const V centre = eye + distance * forward;
-    const double signs[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    for (int i = 0; i < 4; ++i) {
-        corners[i] = centre + (signs[i][0] * halfWidth) * side + (signs[i][1] * halfHeight) * up;
-    }
 }
 
 // Lines from the eye through the near plane's corners to the far plane's,
 // and both planes' outlines.
 void drawFrustum(const Camera& camera)
 {
-    V nearCorners[4], farCorners[4];
-    cornersAt(camera, camera.zNear, nearCorners);
-    cornersAt(camera, camera.zFar, farCorners);
-    const V eye{camera.eyeX, camera.eyeY, camera.eyeZ};
+    const ViewFrustum frustum = viewFrustum(camera);
     glBegin(GL_LINES);
-    for (const V& corner : farCorners) {
-        vertex(eye);
+    for (const MarkPoint& corner : frustum.farCorners) {
+        vertex(frustum.eye);
         vertex(corner);
     }
     glEnd();
-    for (const V* plane : {nearCorners, farCorners}) {
+    for (const MarkPoint* plane : {frustum.nearCorners, frustum.farCorners}) {
         glBegin(GL_LINE_LOOP);
         for (int i = 0; i < 4; ++i) {
             vertex(plane[i]);
@@ -94,7 +44,7 @@ void drawFrusta(const StateOptions& state)
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
     glDisable(GL_LIGHTING);
     for (int v = 0; v < VIEWPOINT_COUNT; ++v) {
-        glColor3fv(v == state.viewpoint ? HIGHLIGHT : FRUSTUM);
+        glColor3fv(v == state.viewpoint ? OVERVIEW_HIGHLIGHT : OVERVIEW_FRUSTUM);
         drawFrustum(cameraFor(v, state.width, state.height));
     }
     glPopAttrib();
@@ -104,7 +54,7 @@ void drawFrusta(const StateOptions& state)
 // everything. Stroke characters are lines, so they go through the same
 // transforms as the scene; GLUT's bitmap characters would not follow an
 // off-screen target's upper-left origin.
-void drawLabel(char c, V at, int width, int height)
+void drawLabel(char c, const MarkPoint& at, int width, int height)
 {
     GLdouble modelview[16], projection[16];
     GLint viewport[4];
@@ -116,8 +66,7 @@ void drawLabel(char c, V at, int width, int height)
         z < 0.0 || z > 1.0) {
         return;
     }
-    const double pixels =
-        std::max(LABEL_MIN_PIXELS, LABEL_HEIGHT * static_cast<double>(std::min(width, height)));
+    const double pixels = labelPixels(width, height);
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -127,7 +76,7 @@ void drawLabel(char c, V at, int width, int height)
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glTranslated(x + 0.5 * pixels, y + 0.3 * pixels, 0.0);
+    glTranslated(x + LABEL_RIGHT * pixels, y + LABEL_UP * pixels, 0.0);
     glScaled(pixels / STROKE_CAPITAL, pixels / STROKE_CAPITAL, 1.0);
     glLineWidth(static_cast<GLfloat>(std::max(1.0, std::floor(pixels / 10.0))));
     glutStrokeCharacter(GLUT_STROKE_ROMAN, c);
@@ -143,11 +92,11 @@ void drawEyes(const StateOptions& state)
     glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_POINT_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
-    glPointSize(EYE_DOT);
+    glPointSize(OVERVIEW_EYE_DOT);
     for (int v = 0; v < VIEWPOINT_COUNT; ++v) {
-        glColor3fv(v == state.viewpoint ? HIGHLIGHT : FRUSTUM);
+        glColor3fv(v == state.viewpoint ? OVERVIEW_HIGHLIGHT : OVERVIEW_FRUSTUM);
         const Camera camera = cameraFor(v, state.width, state.height);
-        const V eye{camera.eyeX, camera.eyeY, camera.eyeZ};
+        const MarkPoint eye{camera.eyeX, camera.eyeY, camera.eyeZ};
         glBegin(GL_POINTS);
         vertex(eye);
         glEnd();
@@ -161,21 +110,22 @@ void drawEyes(const StateOptions& state)
 void drawOverview(const StateOptions& state)
 {
     enterState(state);
-    glClearColor(BACKGROUND[0], BACKGROUND[1], BACKGROUND[2], BACKGROUND[3]);
+    glClearColor(OVERVIEW_BACKGROUND[0], OVERVIEW_BACKGROUND[1], OVERVIEW_BACKGROUND[2],
+                 OVERVIEW_BACKGROUND[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // The demo's frames clear to OpenGL's initial black.
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 
+    const OutsideCamera camera = overviewCamera(state.width, state.height);
+    double zNear = 0, zFar = 0;
+    depthRange(camera, zNear, zFar);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    // The square's view, widened upwards in a tall picture.
-    const double pi = std::acos(-1.0);
-    const double aspect = cameraFor(0, state.width, state.height).aspect;
-    const double halfTangent = std::tan(FIELD_OF_VIEW * pi / 360.0) / std::min(aspect, 1.0);
-    gluPerspective(std::atan(halfTangent) * 360.0 / pi, aspect, Z_NEAR, Z_FAR);
+    gluPerspective(camera.fieldOfView, cameraFor(0, state.width, state.height).aspect, zNear, zFar);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(EYE[0], EYE[1], EYE[2], CENTRE[0], CENTRE[1], CENTRE[2], 0.0, 1.0, 0.0);
+    gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y,
+              camera.target.z, camera.up.x, camera.up.y, camera.up.z);
 
     drawFrusta(state);
 

@@ -1,7 +1,8 @@
 "use strict";
 // The picture: the pixel under the pointer and its colour, and a click's
 // explanation of why the pixel has it: its terms as a chart (terms.js),
-// then the explain tool's text and JSON.
+// then the explain tool's text and JSON; the pixel then marked in both
+// views.
 function pixelUnder(event) {
   const box = canvas.getBoundingClientRect();
   return { x: Math.floor((event.clientX - box.left) * canvas.width / box.width),
@@ -27,6 +28,7 @@ canvas.addEventListener("click", (event) => {
     const json = Object.assign({}, explained);
     delete json.text;
     document.getElementById("explain-json").textContent = JSON.stringify(json, null, 2);
+    markPixel(x, y);
   } catch (error) {
     say(error.message, true);
   }

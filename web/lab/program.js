@@ -13,7 +13,10 @@ let pixelCache = null;    // the frame's pixels, read when first needed after a 
 // What each of the program's functions returns.
 const RETURNS = { lab_set: "string", lab_state: "string", lab_reset: "string", lab_explain: "string",
                   lab_code: "string", lab_message: "string", lab_pixels: "number", lab_key: "number",
-                  lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null };
+                  lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
+                  lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null,
+                  lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "number",
+                  lab_outside_release: null };
 
 function call(name, ...args) {
   const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
@@ -85,9 +88,12 @@ function prepareSoon() {
   preparing = setTimeout(() => call("lab_prepare"), 0);
 }
 
-// `spinning`: a step of the spin, with another to come at once.
+// `spinning`: a step of the spin (or of a drag), with another to come at once.
 function refreshPanel(spinning) {
   const state = lab.state();
   for (const control of controls) control.refresh(state);
-  if (!spinning) prepareSoon();
+  if (!spinning) {
+    prepareSoon();
+    noteChange();
+  }
 }

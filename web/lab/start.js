@@ -6,7 +6,7 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
     program = module;
     const started = program.ccall("lab_start", "number", [], []);
     if (started === 1) {
-      canvas.hidden = true;
+      canvas.hidden = outsideCanvas.hidden = true;
       say("This browser gives the page no WebGL, which the lab needs to draw. Turn on WebGL " +
           "(or hardware acceleration) and reload the page.", true);
       return;
@@ -20,6 +20,7 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
     buildFileGroups();
     buildCodeGroup();
     refreshPanel();
+    showDistance();
     canvas.focus();
     document.body.dataset.ready = "yes";
   }, (error) => say(`This browser cannot run the lab: ${error}`, true));
