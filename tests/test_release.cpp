@@ -201,6 +201,9 @@ TEST(ReleaseZip, HoldsThePackagesPagesAndTellsWhichFileToOpen)
         EXPECT_NE(readme.find(part), std::string::npos) << "README.txt lacks " << part;
     }
     EXPECT_NE(readme.find("OpenGL " + VERSION + " for Windows"), std::string::npos);
+    EXPECT_EQ(std::count(readme.begin(), readme.end(), '\n'),
+              std::count(readme.begin(), readme.end(), '\r'))
+        << "README.txt has lines that do not end in CR LF";
     // The version Windows shows in the program's properties: UTF-16 text,
     // read here with its zero bytes dropped.
     std::string exe = readText(folder + "/materials-lights.exe");
