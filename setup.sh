@@ -15,6 +15,8 @@
 #                            (materials-lights_<version>_amd64.deb), the Windows zip
 #                            with both pages, and SHA256SUMS (docs/release.md)
 #   ./setup.sh release test  the same, then the release's tests (ctest -L release)
+#   ./setup.sh fuzz [S]      install Clang, build the fuzz targets into build-fuzz/ and
+#                            run each for S seconds (default 30; 0: build only)
 #
 # All are idempotent: with everything present they only rebuild what changed.
 set -euo pipefail
@@ -24,6 +26,7 @@ what=${1:-run}
 windows_what=
 web_what=
 release_what=
+fuzz_seconds=30
 case "$what" in
   run|test|build) ;;
   windows)
@@ -47,8 +50,14 @@ case "$what" in
       *) echo "usage: $0 release [test]" >&2; exit 2 ;;
     esac
     ;;
-  -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) echo "usage: $0 [run|test|build|windows [test]|web [test]|release [test]]" >&2; exit 2 ;;
+  fuzz)
+    fuzz_seconds=${2:-30}
+    case "$fuzz_seconds" in
+      ''|*[!0-9]*) echo "usage: $0 fuzz [SECONDS]" >&2; exit 2 ;;
+    esac
+    ;;
+  -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  *) echo "usage: $0 [run|test|build|windows [test]|web [test]|release [test]|fuzz [SECONDS]]" >&2; exit 2 ;;
 esac
 
 # The dates the build writes into files (manual pages, the changelog, the
@@ -81,6 +90,9 @@ web_test_packages=(chromium xvfb xauth)
 # package with lintian and render the manual pages with man.
 release_packages=(help2man dpkg-dev)
 release_test_packages=(lintian man-db)
+# The fuzz targets: Debian's Clang and its runtimes (libFuzzer, the
+# sanitizers), which the compiler package only recommends.
+fuzz_packages=(clang-14 libclang-rt-14-dev)
 
 missing_packages() {
   local p
@@ -256,6 +268,32 @@ if [ "$what" = release ]; then
     build -DML_RELEASE_DIR="$PWD/dist"
     cd build && ctest --output-on-failure -j "$jobs" -L release
   fi
+  exit 0
+fi
+
+if [ "$what" = fuzz ]; then
+  install_packages "${build_packages[@]}" "${fuzz_packages[@]}"
+  werror=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 \
+        -DML_FUZZ=ON -DML_BUILD_TESTS=OFF -DML_BUILD_BENCH=OFF -DML_WERROR="$werror" >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target fuzzers
+  [ "$fuzz_seconds" = 0 ] && exit 0
+  # New inputs go to build-fuzz/corpus/, the first folder; a crash leaves
+  # its input in build-fuzz/ and fails the run.
+  for target in state options; do
+    mkdir -p "build-fuzz/corpus/$target"
+    log=build-fuzz/fuzz-$target.log
+    if ! build-fuzz/tests/fuzz/ml-fuzz-$target -max_total_time="$fuzz_seconds" -close_fd_mask=3 \
+         -artifact_prefix=build-fuzz/ -print_final_stats=1 \
+         "build-fuzz/corpus/$target" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
+      tail -n 60 "$log" >&2
+      echo "setup.sh: ml-fuzz-$target failed; the input is in build-fuzz/, the log $log" >&2
+      exit 1
+    fi
+    stats=$(grep -E 'stat::(average_exec_per_sec|new_units_added|peak_rss_mb)' "$log" | tr -s ' \n' ' ')
+    echo "ml-fuzz-$target: $(grep -E '^Done ' "$log"); $stats"
+  done
   exit 0
 fi
 

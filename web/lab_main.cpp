@@ -526,13 +526,22 @@ EMSCRIPTEN_KEEPALIVE const char* lab_message()
     return lab->text.c_str();
 }
 
-// Merges `json` into the state (scene/state_json.h) and draws it. An empty
-// string, or one line naming the refused field; the state is then as it
-// was.
-EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)
+// The reader's limits (scene/state_json.h), {"bytes": B, "depth": D}: the
+// page hands lab_set no more than B + 1 characters of a text, and measures
+// an object before it writes it as text.
+EMSCRIPTEN_KEEPALIVE const char* lab_limits()
+{
+    return hand(nlohmann::json{{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}.dump());
+}
+
+// Merges the JSON text at `text`, `length` bytes, into the state
+// (scene/state_json.h) and draws it. An empty string, or one line naming
+// the refused field or the limit passed; the state is then as it was.
+EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* text, int length)
 {
     SceneState changed = lab->state;
-    const std::string refused = applySceneText(json, changed);
+    const std::string refused =
+        applySceneText(std::string(text, static_cast<std::size_t>(length)), changed);
     if (!refused.empty()) {
         return hand(refused);
     }

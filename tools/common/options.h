@@ -56,6 +56,14 @@ std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
 // One line naming a state, for a PNG's description or a report's heading.
 std::string describeState(const StateOptions& state);
 
+// The values of --angles X,Y,Z (three finite numbers of degrees), --size WxH
+// (at least 1x1) and --pixel X,Y (whole numbers, checked against the frame
+// later): each stores what it reads and returns an empty string, or returns
+// the line that refuses `value` and stores nothing.
+std::string applyAngles(const std::string& value, StateOptions& state);
+std::string applySize(const std::string& value, StateOptions& state);
+std::string applyPixel(const std::string& value, int& x, int& y);
+
 // Helpers for the tools' own options.
 // A whole decimal integer in [min, max], nothing before or after it.
 bool parseInt(const std::string& text, long min, long max, int& result);

@@ -12,7 +12,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <climits>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -67,18 +66,6 @@ std::string usage()
 int fail(int status, const std::string& message)
 {
     return failWith(PROGRAM, status, message);
-}
-
-std::string applyPixel(const std::string& value, ExplainOptions& options)
-{
-    const std::string::size_type comma = value.find(',');
-    if (comma == std::string::npos ||
-        !parseInt(value.substr(0, comma), INT_MIN, INT_MAX, options.x) ||
-        !parseInt(value.substr(comma + 1), INT_MIN, INT_MAX, options.y)) {
-        return "--pixel must be X,Y (column, row, whole numbers), such as 150,120, not " +
-               quoted(value);
-    }
-    return {};
 }
 
 std::string report(const SceneModel& scene, const PixelExplanation& pixel, bool json)
@@ -140,7 +127,7 @@ int main(int argc, char** argv)
     CLI::App app;
     addStateOptions(app, options.state, options.stateFile);
     addValueOption(app, "--pixel", [&options](const std::string& value) {
-        return applyPixel(value, options);
+        return applyPixel(value, options.x, options.y);
     })->required();
     addFlag(app, "--json", options.json);
     addValueOption(app, "--renderer", [&options](const std::string& value) {
