@@ -11,6 +11,12 @@
 #   ./setup.sh web           install Emscripten, build the demo as one web page:
 #                            build-web/materials-lights.html
 #   ./setup.sh web test      the same, then its tests in headless Chromium (ctest -L web)
+#   ./setup.sh release       all of the above built, then in dist/ the Debian package
+#                            (materials-lights_<version>_amd64.deb), the Windows zip
+#                            with both pages, and SHA256SUMS (docs/release.md)
+#   ./setup.sh release test  the same, then the release's tests (ctest -L release)
+#   ./setup.sh fuzz [S]      install Clang, build the fuzz targets into build-fuzz/ and
+#                            run each for S seconds (default 30; 0: build only)
 #
 # All are idempotent: with everything present they only rebuild what changed.
 set -euo pipefail
@@ -19,6 +25,8 @@ cd "$(dirname "$0")"
 what=${1:-run}
 windows_what=
 web_what=
+release_what=
+fuzz_seconds=30
 case "$what" in
   run|test|build) ;;
   windows)
@@ -35,9 +43,30 @@ case "$what" in
       *) echo "usage: $0 web [test]" >&2; exit 2 ;;
     esac
     ;;
-  -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) echo "usage: $0 [run|test|build|windows [test]|web [test]]" >&2; exit 2 ;;
+  release)
+    release_what=${2:-build}
+    case "$release_what" in
+      build|test) ;;
+      *) echo "usage: $0 release [test]" >&2; exit 2 ;;
+    esac
+    ;;
+  fuzz)
+    fuzz_seconds=${2:-30}
+    case "$fuzz_seconds" in
+      ''|*[!0-9]*) echo "usage: $0 fuzz [SECONDS]" >&2; exit 2 ;;
+    esac
+    ;;
+  -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  *) echo "usage: $0 [run|test|build|windows [test]|web [test]|release [test]|fuzz [SECONDS]]" >&2; exit 2 ;;
 esac
+
+# The dates the build writes into files (manual pages, the changelog, the
+# package's and the zip's entries) are the last commit's, so that the same
+# sources make the same bytes.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && command -v git >/dev/null 2>&1 &&
+   epoch=$(git log -1 --format=%ct 2>/dev/null); then
+  export SOURCE_DATE_EPOCH=$epoch
+fi
 
 # Debian package names. The demo needs a compiler, CMake, OpenGL, GLU,
 # freeglut and Mesa's software renderer; the command-line tools beside it
@@ -56,6 +85,14 @@ windows_test_packages=(wine wine64)
 # tests drive Debian's Chromium and compare with the capture tool's frames.
 web_packages=(emscripten cmake make nlohmann-json3-dev)
 web_test_packages=(chromium xvfb xauth)
+# The release: help2man makes the tools' manual pages, dpkg-dev's
+# dpkg-shlibdeps finds the package's dependencies; its tests check the
+# package with lintian and render the manual pages with man.
+release_packages=(help2man dpkg-dev)
+release_test_packages=(lintian man-db)
+# The fuzz targets: Debian's Clang and its runtimes (libFuzzer, the
+# sanitizers), which the compiler package only recommends.
+fuzz_packages=(clang-14 libclang-rt-14-dev)
 
 missing_packages() {
   local p
@@ -124,17 +161,50 @@ build() {
   local werror=OFF tests=OFF
   [ -n "${CI:-}" ] && werror=ON
   [ "$what" = test ] && tests=ON
+  # A release keeps the tests of a build that has them, and builds them to
+  # be tested.
+  if [ "$what" = release ] && { [ "$release_what" = test ] ||
+       grep -qs '^ML_BUILD_TESTS:BOOL=ON' build/CMakeCache.txt; }; then
+    tests=ON
+  fi
   cmake -S . -B build -DML_WERROR="$werror" -DML_BUILD_TESTS="$tests" "$@" >/dev/null
   cmake --build build -j "$jobs"
 }
 
-if [ "$what" = windows ]; then
-  # freeglut for Windows is built from the distribution's own source
-  # package, which takes apt-get.
+# The pages, build-web/materials-lights.html and materials-lights-lab.html.
+build_web() {
+  # emcc runs its JavaScript optimiser under node; a node that is not
+  # Debian's does not look in Debian's module folder for its acorn.
+  export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+  local werror=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  emcmake cmake -S web -B build-web -DML_WERROR="$werror" >/dev/null
+  cmake --build build-web -j "$jobs"
+}
+
+# puppeteer-core and pngjs at the versions of tests/web/package-lock.json,
+# installed again only when that file changes; no browser is downloaded.
+web_test_modules() {
+  command -v npm >/dev/null 2>&1 || install_packages npm
+  local lock_sum
+  lock_sum=$(sha256sum tests/web/package-lock.json | cut -d' ' -f1)
+  if [ "$(cat tests/web/node_modules/.lock-sha256 2>/dev/null)" != "$lock_sum" ]; then
+    (cd tests/web && npm ci --no-audit --no-fund)
+    echo "$lock_sum" > tests/web/node_modules/.lock-sha256
+  fi
+}
+
+# freeglut for Windows is built from the distribution's own source package,
+# which takes apt-get.
+need_apt_for_windows() {
   if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then
-    echo "setup.sh windows: needs Debian or Ubuntu (apt-get); elsewhere install a mingw-w64 cross compiler, CMake, freeglut built for Windows and Wine, or build natively (docs/windows.md)" >&2
+    echo "setup.sh $what: needs Debian or Ubuntu (apt-get); elsewhere install a mingw-w64 cross compiler, CMake, freeglut built for Windows and Wine, or build natively (docs/windows.md)" >&2
     exit 1
   fi
+}
+
+if [ "$what" = windows ]; then
+  need_apt_for_windows
   if [ "$windows_what" = test ]; then
     install_packages "${build_packages[@]}" "${test_packages[@]}" "${windows_packages[@]}" \
                      "${windows_test_packages[@]}"
@@ -155,28 +225,75 @@ fi
 
 if [ "$what" = web ]; then
   install_packages "${web_packages[@]}"
-  # emcc runs its JavaScript optimiser under node; a node that is not
-  # Debian's does not look in Debian's module folder for its acorn.
-  export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-  werror=OFF
-  [ -n "${CI:-}" ] && werror=ON
-  emcmake cmake -S web -B build-web -DML_WERROR="$werror" >/dev/null
-  cmake --build build-web -j "$jobs"
+  build_web
   echo "setup.sh: the page is build-web/materials-lights.html ($(stat -c %s build-web/materials-lights.html) bytes); open it in a browser"
   if [ "$web_what" = test ]; then
     install_packages "${build_packages[@]}" "${test_packages[@]}" "${web_test_packages[@]}"
-    command -v npm >/dev/null 2>&1 || install_packages npm
-    # puppeteer-core and pngjs at the versions of tests/web/package-lock.json,
-    # installed again only when that file changes; no browser is downloaded.
-    lock_sum=$(sha256sum tests/web/package-lock.json | cut -d' ' -f1)
-    if [ "$(cat tests/web/node_modules/.lock-sha256 2>/dev/null)" != "$lock_sum" ]; then
-      (cd tests/web && npm ci --no-audit --no-fund)
-      echo "$lock_sum" > tests/web/node_modules/.lock-sha256
-    fi
+    web_test_modules
     what=test
     build -DML_WEB_PAGE="$PWD/build-web/materials-lights.html"
     cd build && ctest --output-on-failure -j "$jobs" -L web
   fi
+  exit 0
+fi
+
+if [ "$what" = release ]; then
+  # Each part in its own build folder, as the commands above leave them (and
+  # as CI has built them already): the pages first, which the package and
+  # the zip take.
+  need_apt_for_windows
+  packages=("${build_packages[@]}" "${web_packages[@]}" "${windows_packages[@]}"
+            "${release_packages[@]}")
+  if [ "$release_what" = test ]; then
+    packages+=("${test_packages[@]}" "${web_test_packages[@]}" "${release_test_packages[@]}")
+  fi
+  install_packages "${packages[@]}"
+  build_web
+  build -DML_WEB_PAGES_DIR="$PWD/build-web"
+  werror=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  tools/windows/cross-build.sh "$jobs" "$werror" "$PWD/build-web"
+
+  rm -f build/package/*.deb
+  cpack --config build/CPackConfig.cmake >/dev/null
+  rm -rf dist
+  mkdir dist
+  cp build/package/materials-lights_*.deb build-windows/materials-lights-*-windows-x64.zip dist/
+  (cd dist && sha256sum -- *.deb *.zip > SHA256SUMS)
+  echo "setup.sh: the release is in dist/:"
+  ls -l dist
+  if [ "$release_what" = test ]; then
+    web_test_modules
+    what=test
+    build -DML_RELEASE_DIR="$PWD/dist"
+    cd build && ctest --output-on-failure -j "$jobs" -L release
+  fi
+  exit 0
+fi
+
+if [ "$what" = fuzz ]; then
+  install_packages "${build_packages[@]}" "${fuzz_packages[@]}"
+  werror=OFF
+  [ -n "${CI:-}" ] && werror=ON
+  cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 \
+        -DML_FUZZ=ON -DML_BUILD_TESTS=OFF -DML_BUILD_BENCH=OFF -DML_WERROR="$werror" >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target fuzzers
+  [ "$fuzz_seconds" = 0 ] && exit 0
+  # New inputs go to build-fuzz/corpus/, the first folder; a crash leaves
+  # its input in build-fuzz/ and fails the run.
+  for target in state options; do
+    mkdir -p "build-fuzz/corpus/$target"
+    log=build-fuzz/fuzz-$target.log
+    if ! build-fuzz/tests/fuzz/ml-fuzz-$target -max_total_time="$fuzz_seconds" -close_fd_mask=3 \
+         -artifact_prefix=build-fuzz/ -print_final_stats=1 \
+         "build-fuzz/corpus/$target" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
+      tail -n 60 "$log" >&2
+      echo "setup.sh: ml-fuzz-$target failed; the input is in build-fuzz/, the log $log" >&2
+      exit 1
+    fi
+    stats=$(grep -E 'stat::(average_exec_per_sec|new_units_added|peak_rss_mb)' "$log" | tr -s ' \n' ' ')
+    echo "ml-fuzz-$target: $(grep -E '^Done ' "$log"); $stats"
+  done
   exit 0
 fi
 
@@ -206,7 +323,8 @@ MSG
     # Every GL and end-to-end test starts its own private Xvfb server, so
     # the suite needs no display and never touches the caller's one. The
     # Windows program's tests under Wine run with ./setup.sh windows test,
-    # the web page's in Chromium with ./setup.sh web test.
-    cd build && ctest --output-on-failure -j "$jobs" -LE 'windows|web'
+    # the web page's in Chromium with ./setup.sh web test, the release's
+    # with ./setup.sh release test.
+    cd build && ctest --output-on-failure -j "$jobs" -LE 'windows|web|release'
     ;;
 esac

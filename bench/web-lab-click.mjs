@@ -6,7 +6,7 @@
 //
 //   node bench/web-lab-click.mjs PAGE [CLICKS]
 import { pathToFileURL } from 'node:url';
-import { launch, sleep } from '../tests/web/support.mjs';
+import { clickToChartTime, launch, sleep, timeNextClickToChart } from '../tests/web/support.mjs';
 
 const [file, clicks = 40] = process.argv.slice(2);
 if (!file) {
@@ -36,19 +36,10 @@ try {
       await sleep(300);
     }
     const [x, y] = page.solid[(i * 7) % page.solid.length];
-    await page.evaluate(() => {
-      window.chartAfter = null;
-      document.getElementById('scene').addEventListener('click', () => {
-        const clicked = performance.now();
-        requestAnimationFrame(() => {
-          document.getElementById('terms').getBoundingClientRect();
-          window.chartAfter = performance.now() - clicked;
-        });
-      }, { capture: true, once: true });
-    });
+    await timeNextClickToChart(page);
     const box = await scene.boundingBox();
     await page.mouse.click(box.x + x + 0.5, box.y + y + 0.5);
-    times.push(await (await page.waitForFunction(() => window.chartAfter)).jsonValue());
+    times.push(await clickToChartTime(page));
   }
   times.sort((a, b) => a - b);
   console.log(`click to chart: median ${times[times.length >> 1].toFixed(1)} ms, ` +

@@ -10,14 +10,50 @@ endif()
 # than imported from DLLs that Windows does not have. A release build drops
 # the symbols and the debug information those libraries bring (0.9 MB
 # instead of 0.4 MB).
+# --no-insert-timestamp: the header's link time would make each build's
+# program differ.
 target_link_options(materials-lights PRIVATE
-  -static $<$<OR:$<CONFIG:Release>,$<CONFIG:MinSizeRel>>:-s>)
+  -static -Wl,--no-insert-timestamp $<$<OR:$<CONFIG:Release>,$<CONFIG:MinSizeRel>>:-s>)
+
+# The version Windows shows in the program's properties: the project's, in
+# a VERSIONINFO resource compiled by windres.
+enable_language(RC)
+set(ML_RC_VERSION ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR})
+foreach(part PATCH TWEAK)
+  if(PROJECT_VERSION_${part} STREQUAL "")
+    string(APPEND ML_RC_VERSION ",0")
+  else()
+    string(APPEND ML_RC_VERSION ",${PROJECT_VERSION_${part}}")
+  endif()
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/data/windows/materials-lights.rc.in
+               ${PROJECT_BINARY_DIR}/release/materials-lights.rc @ONLY)
+target_sources(materials-lights PRIVATE ${PROJECT_BINARY_DIR}/release/materials-lights.rc)
 
 # cmake --build BUILD --target release-zip:
 #   BUILD/materials-lights-<version>-windows-x64.zip
 # holding the program, README.txt and the licence texts of what is linked
-# into it. The zip is written under a temporary name and renamed when
-# complete, so a zip that is there is whole.
+# into it, and, when the build is told where they are (ML_WEB_PAGES_DIR, as
+# ./setup.sh release does), the two web pages. The zip is written under a
+# temporary name and renamed when complete, so a zip that is there is whole.
+set(ML_WEB_PAGES_DIR "" CACHE PATH
+    "Folder holding the built web pages (build-web/), to pack into the release zip")
+set(ML_RELEASE_WEB_FILES "")
+set(ML_README_PAGES "")
+set(ML_LICENSES_PAGES "")
+if(ML_WEB_PAGES_DIR)
+  foreach(page materials-lights.html materials-lights-lab.html)
+    if(NOT EXISTS "${ML_WEB_PAGES_DIR}/${page}")
+      message(FATAL_ERROR "ML_WEB_PAGES_DIR: no ${page} in ${ML_WEB_PAGES_DIR} (./setup.sh web builds it)")
+    endif()
+    list(APPEND ML_RELEASE_WEB_FILES "${ML_WEB_PAGES_DIR}/${page}")
+  endforeach()
+  list(APPEND ML_RELEASE_WEB_FILES ${PROJECT_SOURCE_DIR}/data/windows/LICENSE-pages.txt)
+  file(READ ${PROJECT_SOURCE_DIR}/data/windows/README-pages.txt ML_README_PAGES)
+  string(CONCAT ML_LICENSES_PAGES
+    "\nThe two web pages hold parts of Emscripten's runtime and libraries, and\n"
+    "the lab nlohmann/json: LICENSE-pages.txt names them, with their licences.\n")
+endif()
 set(ML_RELEASE_NAME "materials-lights-${PROJECT_VERSION}-windows-x64")
 set(ML_RELEASE_ZIP "${PROJECT_BINARY_DIR}/${ML_RELEASE_NAME}.zip")
 
@@ -51,8 +87,9 @@ add_custom_command(
           -DMINGW_RUNTIME_LICENSE=${ML_MINGW_RUNTIME_LICENSE}
           -DNAME=${ML_RELEASE_NAME}
           -DOUTPUT=${ML_RELEASE_ZIP}
+          "-DWEB_FILES=${ML_RELEASE_WEB_FILES}"
           -P ${PROJECT_SOURCE_DIR}/cmake/make-release-zip.cmake
-  DEPENDS materials-lights
+  DEPENDS materials-lights ${ML_RELEASE_WEB_FILES}
           ${PROJECT_SOURCE_DIR}/cmake/make-release-zip.cmake
           ${PROJECT_BINARY_DIR}/release/README.txt
           ${PROJECT_BINARY_DIR}/release/LICENSES.txt

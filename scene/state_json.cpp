@@ -1,6 +1,7 @@
 #include "scene/state_json.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -20,6 +23,9 @@ constexpr const char* SOLID_KEYS[SOLID_COUNT] = {"cube", "sphere", "cone", "cyli
 constexpr double COLOUR_MIN = 0, COLOUR_MAX = 1;
 constexpr double MOST_EXPONENT = 128;  // spot exponent and shininess, as GL limits them
 constexpr double NO_SPOT = 180, WIDEST_SPOT = 90;
+// Doubles below this in size round to a finite float (FLT_MAX at most);
+// from it on they round to infinity.
+constexpr double FLOAT_ROUNDING_LIMIT = 0x1.ffffffp127;
 
 // The value as the message quotes it, cut short when long.
 std::string shown(const json& value)
@@ -33,6 +39,17 @@ std::string must(const std::string& path, const std::string& what, const json& v
     return path + " must be " + what + ", not " + shown(value);
 }
 
+// A field's name as a message shows it: as it is when it is a plain word,
+// else as a JSON string (quoted, escaped), cut short when long.
+std::string shownName(const std::string& name)
+{
+    const bool plain = !name.empty() && name.size() <= 40 &&
+                       std::all_of(name.begin(), name.end(), [](char c) {
+                           return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+                       });
+    return plain ? name : shown(json(name));
+}
+
 // Fields of `object` outside `known`, the first one named by its path.
 std::string unknownField(const json& object, const std::string& path,
                          std::initializer_list<const char*> known)
@@ -43,13 +60,13 @@ std::string unknownField(const json& object, const std::string& path,
             found = found || item.key() == name;
         }
         if (!found) {
-            return "unknown field " + (path.empty() ? "" : path + ".") + item.key();
+            return "unknown field " + (path.empty() ? "" : path + ".") + shownName(item.key());
         }
     }
     return {};
 }
 
-std::string fieldPath(const std::string& path, const char* name)
+std::string fieldPath(const std::string& path, const std::string& name)
 {
     return path.empty() ? name : path + "." + name;
 }
@@ -96,7 +113,7 @@ std::string readNumber(const json& value, const std::string& path, double min, d
     }
     const double number = value.get<double>();
     if (!std::isfinite(number) || number < min || number > max ||
-        std::abs(number) > static_cast<double>(FLT_MAX)) {
+        !(std::abs(number) < FLOAT_ROUNDING_LIMIT)) {
         return must(path, range, value);
     }
     out = static_cast<float>(number);
@@ -386,19 +403,123 @@ std::string quotedName(const std::string& file)
     return "\"" + file + "\"";
 }
 
-// nlohmann's tree builder, with its first parse error kept instead of
-// thrown.
-struct TreeKeepingTheError : nlohmann::detail::json_sax_dom_parser<json> {
-    explicit TreeKeepingTheError(json& root) : json_sax_dom_parser(root, false) {}
+// nlohmann's tree builder held to the limits as the parser goes (the parser
+// itself does not recurse): a level past MOST_STATE_DEPTH is refused before
+// it is opened, and a key that its object already has is refused by its
+// path. The parser's first error is kept instead of thrown.
+class LimitedTreeBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+public:
+    explicit LimitedTreeBuilder(json& root) : json_sax_dom_parser(root, false) {}
+
+    bool null() { return value() && json_sax_dom_parser::null(); }
+    bool boolean(bool v) { return value() && json_sax_dom_parser::boolean(v); }
+    bool number_integer(json::number_integer_t v)
+    {
+        return value() && json_sax_dom_parser::number_integer(v);
+    }
+    bool number_unsigned(json::number_unsigned_t v)
+    {
+        return value() && json_sax_dom_parser::number_unsigned(v);
+    }
+    bool number_float(json::number_float_t v, const std::string& text)
+    {
+        return value() && json_sax_dom_parser::number_float(v, text);
+    }
+    bool string(std::string& v) { return value() && json_sax_dom_parser::string(v); }
+    bool binary(json::binary_t& v) { return value() && json_sax_dom_parser::binary(v); }
+
+    bool start_object(std::size_t size)
+    {
+        return open(false) && json_sax_dom_parser::start_object(size);
+    }
+    bool start_array(std::size_t size)
+    {
+        return open(true) && json_sax_dom_parser::start_array(size);
+    }
+    bool end_object()
+    {
+        levels_.pop_back();
+        return json_sax_dom_parser::end_object();
+    }
+    bool end_array()
+    {
+        levels_.pop_back();
+        return json_sax_dom_parser::end_array();
+    }
+
+    bool key(std::string& name)
+    {
+        Level& object = levels_.back();
+        if (!object.keys.insert(name).second) {
+            refusal = fieldPath(path(levels_.size() - 1), shownName(name)) + " is given twice";
+            return false;
+        }
+        object.key = name;
+        return json_sax_dom_parser::key(name);
+    }
 
     template <class Exception>
     bool parse_error(std::size_t, const std::string&, const Exception& exception)
     {
-        error = exception.what();
+        const std::string error = exception.what();
+        const std::string::size_type tag = error.find("] ");
+        std::string message = tag == std::string::npos ? error : error.substr(tag + 2);
+        // It quotes all it read of the token it stopped in, which may be
+        // most of the text: the quote is cut short as values are.
+        const std::string opening = "last read: '";
+        const std::string::size_type from = message.find(opening), to = message.rfind('\'');
+        if (from != std::string::npos && to > from + opening.size() + 40) {
+            message.replace(from + opening.size() + 37, to - (from + opening.size() + 37), "...");
+        }
+        refusal = "not JSON: " + message;
         return false;
     }
 
-    std::string error;
+    std::string refusal;
+
+private:
+    // An open array or object: how many values the array has begun, or
+    // the object's keys so far and the last one.
+    struct Level {
+        bool array = false;
+        std::size_t values = 0;
+        std::string key;
+        std::set<std::string> keys;
+    };
+
+    bool value()
+    {
+        if (!levels_.empty() && levels_.back().array) {
+            ++levels_.back().values;
+        }
+        return true;
+    }
+
+    bool open(bool array)
+    {
+        value();
+        if (levels_.size() == MOST_STATE_DEPTH) {
+            refusal = "the state nests arrays and objects more than " +
+                      std::to_string(MOST_STATE_DEPTH) + " deep";
+            return false;
+        }
+        levels_.push_back({array, 0, {}, {}});
+        return true;
+    }
+
+    // The path of the value the first `count` levels lead to: "lights[0]".
+    std::string path(std::size_t count) const
+    {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) {
+            const Level& level = levels_[i];
+            text = level.array ? text + "[" + std::to_string(level.values - 1) + "]"
+                               : fieldPath(text, shownName(level.key));
+        }
+        return text;
+    }
+
+    std::vector<Level> levels_;
 };
 
 // A float as the shortest decimal that reads back as the same float, so
@@ -498,14 +619,17 @@ std::string applySceneJson(const nlohmann::json& value, SceneState& state)
 
 std::string applySceneText(const std::string& text, SceneState& state)
 {
+    if (text.size() > MOST_STATE_BYTES) {
+        return "the state is larger than " + std::to_string(MOST_STATE_BYTES >> 20) + " MiB (" +
+               std::to_string(MOST_STATE_BYTES) + " bytes)";
+    }
     // Parsed without exceptions (WebAssembly builds cannot catch them); the
-    // parser's own message says where the text stops being JSON.
+    // parser's own message says where the text stops being JSON. It skips
+    // a byte-order mark.
     json value;
-    TreeKeepingTheError builder(value);
-    if (!json::sax_parse(text, &builder) || !builder.error.empty()) {
-        const std::string::size_type tag = builder.error.find("] ");
-        return "not JSON: " +
-               (tag == std::string::npos ? builder.error : builder.error.substr(tag + 2));
+    LimitedTreeBuilder builder(value);
+    if (!json::sax_parse(text, &builder) || !builder.refusal.empty()) {
+        return builder.refusal;
     }
     return applySceneJson(value, state);
 }
@@ -607,8 +731,12 @@ std::string readStateFile(const std::string& file, SceneState& state)
     std::string text;
     int failure = in == nullptr ? errno : 0;
     if (in != nullptr) {
+        // One byte past the limit is enough for the reader to refuse: an
+        // endless input is never read to its end.
         char block[4096];
-        for (size_t got; (got = std::fread(block, 1, sizeof block, in)) > 0;) {
+        for (size_t got = 1; got > 0 && text.size() <= MOST_STATE_BYTES;) {
+            const size_t wanted = std::min(sizeof block, MOST_STATE_BYTES + 1 - text.size());
+            got = std::fread(block, 1, wanted, in);
             text.append(block, got);
         }
         failure = std::ferror(in) ? errno : 0;

@@ -17,23 +17,35 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <string>
 
 // The largest frame a state may ask for, either way.
 constexpr int MOST_STATE_PIXELS = 4096;
 
+// What every reader of a state holds to, whoever wrote it: text of more than
+// MOST_STATE_BYTES is refused (a reader of a file or a pipe stops there), and
+// so are arrays and objects nested deeper than MOST_STATE_DEPTH, refused
+// before a level is opened, so that no recursion (the parser's, the tree's,
+// the reader's) goes deeper. The format itself nests 4 deep.
+constexpr std::size_t MOST_STATE_BYTES = std::size_t{1} << 20;  // 1 MiB
+constexpr int MOST_STATE_DEPTH = 16;
+
 // The demo's state at start-up: viewpoint 0, lighting mode 0, no turn,
 // 300 x 300, the demo's lights, material and solids, per-vertex shading.
 SceneState startingSceneState();
 
-// Applies the fields of `json` to `state`. Returns an empty string, or one
-// line naming the first field that is unknown, of the wrong type or out of
-// range, by its path ("lights[2].spot_cutoff must be 0 to 90, or 180, not
-// 95"); `state` is then left as it was.
+// Applies the fields of `json` to `state` (text from outside goes through
+// applySceneText, which holds it to the limits above). Returns an empty
+// string, or one line naming the first field that is unknown, of the wrong
+// type or out of range, by its path ("lights[2].spot_cutoff must be 0 to 90,
+// or 180, not 95"); `state` is then left as it was.
 std::string applySceneJson(const nlohmann::json& json, SceneState& state);
 
 // The same from JSON text; text that is not one JSON object is refused the
-// same way, with the parser's message.
+// same way, with the parser's message, and so is text past the limits above
+// or an object that gives a field twice ("lights[0].on is given twice"). A
+// UTF-8 byte-order mark at the start is skipped.
 std::string applySceneText(const std::string& text, SceneState& state);
 
 // Every field of `state`, in the order of the example above; reading it back
@@ -53,6 +65,7 @@ nlohmann::ordered_json sceneChanges(const SceneState& state, const SceneState& b
 bool hasDemoSetup(const SceneState& state);
 
 // Reads a state file (`-`: standard input) onto startingSceneState(), for
-// the tools' --state FILE. Returns an empty string, or one line naming the
-// option, the file and the problem.
+// the tools' --state FILE, never more than one byte past MOST_STATE_BYTES.
+// Returns an empty string, or one line naming the option, the file and the
+// problem.
 std::string readStateFile(const std::string& file, SceneState& state);

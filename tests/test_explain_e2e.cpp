@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -312,6 +313,55 @@ TEST_P(StateFileRefused, ByBothToolsWithStatus2AndOneLine)
 
 INSTANTIATE_TEST_SUITE_P(Files, StateFileRefused, ::testing::ValuesIn(STATE_REFUSALS),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Hostile states and the limits' edges: past a limit, a refusal at once in bounded memory;
+// within it (1 MiB exactly, depth 16, a byte-order mark) the text is read and its bad field
+// refused. "-": standard input, an endless pipe.
+std::string nested(int depth)  // the object, `lights` and arrays in it
+{
+    return "{\"lights\":" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+}
+
+TEST(StateLimits, BothToolsRefuseHostileStatesQuicklyInBoundedMemory)
+{
+    const std::string bad = R"({"viewpoint": 5})", mib(1 << 20, ' ');
+    const struct {
+        const char* name;
+        std::string file, text;
+        const char* named;
+    } cases[] = {
+        {"deep_200000", "", nested(200001), "nests arrays and objects more than 16 deep"},
+        {"dev_zero", "/dev/zero", "", "larger than 1 MiB"},
+        {"endless_pipe", "-", "", "larger than 1 MiB"},
+        {"one_mib", "", bad + mib.substr(bad.size()), "viewpoint must be"},
+        {"one_mib_and_one", "", bad + mib.substr(bad.size() - 1), "larger than 1 MiB"},
+        {"depth_16", "", nested(16), "lights[0] must be an object"},
+        {"depth_17", "", nested(17), "more than 16 deep"},
+        {"field_twice", "", R"({"lights": [{}, {"on": true, "on": false}]})",
+         "lights[1].on is given twice"},
+        {"byte_order_mark", "", "\xEF\xBB\xBF" + bad, "viewpoint must be"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        writeText(dir / c.name, c.text);
+        for (const auto& [tool, last] :
+             {std::pair<std::string, std::vector<std::string>>{EXPLAIN, {"--pixel", "1,1"}},
+              {CAPTURE, {"--output", dir / "out.png"}}}) {
+            std::vector<std::string> args = {"--state", c.file.empty() ? dir / c.name : c.file};
+            args.insert(args.end(), last.begin(), last.end());
+            FILE* endless = popen("exec yes", "r");
+            const ProgramRun r = runProgram(tool, args, RunSetup{"", "", -1, 10, fileno(endless)});
+            pclose(endless);
+            std::printf("%-16s exit %d %.3f s %5ld KiB  %s", c.name, r.status, r.seconds,
+                        r.maxRssKiB, r.err.c_str());
+            EXPECT_TRUE(r.exited && r.status == 2 && r.out.empty()) << c.name << " " << tool;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+            EXPECT_TRUE(r.seconds < 5 && r.maxRssKiB < 100 * 1024) << r.err;
+        }
+    }
+    EXPECT_EQ(dir.entries().count("out.png"), 0u);
+}
 
 // A state from standard input, shaded per pixel by the shader: the JSON
 // carries the state and says the pixel is the fragment's equation.

@@ -91,6 +91,9 @@ TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
         {R"({"tessellation": {"cylinder": [240, 1]}})",
          "tessellation.cylinder[0] must be a whole number 3 to 239, not 240"},
         {R"({"shading": "gouraud"})", "shading must be \"vertex\" or \"pixel\", not \"gouraud\""},
+        {R"({"mode": 1, "viewpoint": 2, "mode": 3})", "mode is given twice"},
+        {R"({"lights": [{"\n": 1, "\n": 2}]})", R"(lights[0]."\n" is given twice)"},
+        {R"({"a b\u0001": 1})", R"(unknown field "a b\u0001")"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -135,6 +138,9 @@ TEST(SceneJson, WrittenStateReadsBackAsTheSameStateWithFloatsAsGiven)
     // The spotlight's float cut-off is written as it was given.
     EXPECT_EQ(sceneJson(startingSceneState())["lights"][2]["spot_cutoff"].dump(), "8.59");
     EXPECT_EQ(sceneJson(changed)["angles"].dump(), "[10,-20.5,0.1]");
+    // Just below FLT_MAX: written 3.4028235e+38, above FLT_MAX as a double.
+    ASSERT_EQ(applySceneText(std::string(R"({"angles": [3.4028234663582886e38, 0, 0]})"), read), "");
+    EXPECT_EQ(applySceneText(sceneJson(read).dump(), read), "");
 }
 
 // The fields that differ, read back onto the base, give the state again;

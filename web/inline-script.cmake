@@ -4,8 +4,10 @@
 # by their names (modes.json as "modes") where it says @LESSONS@, and the
 # script files LAB_SCRIPT_FILES (a list),
 # each in a <script> element of its own in the order given, where it says
-# @LAB_SCRIPTS@, so the page is one file.
-#   cmake -DTEMPLATE=demo.html -DSCRIPT=program.js -DOUTPUT=page.html -P inline-script.cmake
+# @LAB_SCRIPTS@, so the page is one file; and ML_VERSION where it says
+# @ML_VERSION@.
+#   cmake -DTEMPLATE=demo.html -DSCRIPT=program.js -DOUTPUT=page.html -DML_VERSION=1.0
+#         -P inline-script.cmake
 
 # Inside <script>, "</script" would end the element early.
 function(read_script file into)
@@ -29,6 +31,9 @@ function(read_json file into)
   set(${into} "${text}" PARENT_SCOPE)
 endfunction()
 
+if(NOT ML_VERSION)
+  message(FATAL_ERROR "inline-script: ML_VERSION is not given")
+endif()
 read_script("${SCRIPT}" DEMO_SCRIPT)
 if(PRESETS_FILE)
   read_json("${PRESETS_FILE}" PRESETS)

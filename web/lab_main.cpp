@@ -526,13 +526,22 @@ EMSCRIPTEN_KEEPALIVE const char* lab_message()
     return lab->text.c_str();
 }
 
-// Merges `json` into the state (scene/state_json.h) and draws it. An empty
-// string, or one line naming the refused field; the state is then as it
-// was.
-EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* json)
+// The reader's limits (scene/state_json.h), {"bytes": B, "depth": D}: the
+// page hands lab_set no more than B + 1 characters of a text, and measures
+// an object before it writes it as text.
+EMSCRIPTEN_KEEPALIVE const char* lab_limits()
+{
+    return hand(nlohmann::json{{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}.dump());
+}
+
+// Merges the JSON text at `text`, `length` bytes, into the state
+// (scene/state_json.h) and draws it. An empty string, or one line naming
+// the refused field or the limit passed; the state is then as it was.
+EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* text, int length)
 {
     SceneState changed = lab->state;
-    const std::string refused = applySceneText(json, changed);
+    const std::string refused =
+        applySceneText(std::string(text, static_cast<std::size_t>(length)), changed);
     if (!refused.empty()) {
         return hand(refused);
     }
@@ -574,12 +583,13 @@ EMSCRIPTEN_KEEPALIVE const char* lab_changes(const char* base)
     return hand(sceneChanges(lab->state, from).dump());
 }
 
-// Whether `json` is a state the lab would take onto the demo's values: an
-// empty string, or why not. Nothing changes.
-EMSCRIPTEN_KEEPALIVE const char* lab_check_state(const char* json)
+// Whether the JSON text at `text`, `length` bytes, is a state the lab
+// would take onto the demo's values (as lab_set reads it): an empty
+// string, or why not. Nothing changes.
+EMSCRIPTEN_KEEPALIVE const char* lab_check_state(const char* text, int length)
 {
     SceneState state = startingSceneState();
-    return hand(applySceneText(json, state));
+    return hand(applySceneText(std::string(text, static_cast<std::size_t>(length)), state));
 }
 
 EMSCRIPTEN_KEEPALIVE void lab_set_marks(int on)

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,8 +46,12 @@ ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
     if ((setup.standardOutput < 0 && pipe2(out, O_CLOEXEC) != 0) || pipe2(err, O_CLOEXEC) != 0) {
         return {};
     }
+    const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
+        if (setup.standardInput >= 0) {
+            dup2(setup.standardInput, 0);
+        }
         dup2(setup.standardOutput >= 0 ? setup.standardOutput : out[1], 1);
         dup2(err[1], 2);
         if (setup.directory.empty() || chdir(setup.directory.c_str()) == 0) {
@@ -63,8 +68,7 @@ ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* texts[2] = {&result.out, &result.err};
     int open = out[0] >= 0 ? 2 : 1;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(setup.timeoutSeconds);
+    const auto deadline = start + std::chrono::duration<double>(setup.timeoutSeconds);
     while (open > 0 && std::chrono::steady_clock::now() < deadline) {
         if (poll(fds, 2, 100) <= 0) {
             continue;
@@ -87,7 +91,11 @@ ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
     if (open > 0) {
         kill(pid, SIGKILL);
     }
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    result.seconds = took.count();
+    result.maxRssKiB = usage.ru_maxrss;
     for (pollfd& f : fds) {
         if (f.fd >= 0) {
             close(f.fd);

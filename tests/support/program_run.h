@@ -12,6 +12,8 @@ struct ProgramRun {
     int status = -1;      // exit status when it exited
     int signal = 0;       // the signal that ended it, if one did
     std::string out, err;
+    double seconds = 0;  // from start to end
+    long maxRssKiB = 0;  // its largest resident set, as getrusage gives it
 };
 
 struct RunSetup {
@@ -19,6 +21,7 @@ struct RunSetup {
     std::string directory;       // working directory; empty: this process's
     int standardOutput = -1;     // descriptor given as its standard output; -1: read into `out`
     double timeoutSeconds = 60;  // then it is killed
+    int standardInput = -1;      // descriptor given as its standard input; -1: this process's
 };
 
 ProgramRun runProgram(const std::string& program, std::vector<std::string> args,

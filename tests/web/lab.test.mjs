@@ -276,6 +276,46 @@ test('bad values are refused with a message, and the state stays as it was', asy
   await lab.close();
 });
 
+// Hostile states and the limits' edges (as the tools get them in test_explain_e2e.cpp),
+// through lab.set as text and (`parsed`) as the object JSON.parse makes, and the import
+// box: the reader's words each time, the state kept, the page still answering.
+const nested = (depth) => `{"lights":${'['.repeat(depth - 1)}${']'.repeat(depth - 1)}}`;
+const MIB = 1 << 20, BAD = '{"viewpoint": 5}';
+const HOSTILE = [
+  ['200 000 deep', nested(200001), 'more than 16 deep', true],
+  ['zero bytes', '\0'.repeat(2 * MIB), 'larger than 1 MiB'],
+  ['a long string', `{"shading": "${'x'.repeat(2 * MIB)}"}`, 'larger than 1 MiB', true],
+  ['1 MiB exactly', BAD.padEnd(MIB), 'viewpoint must be', true],
+  ['1 MiB and 1 byte', BAD.padEnd(MIB + 1), 'larger than 1 MiB'],
+  ['depth 16', nested(16), 'lights[0] must be an object', true],
+  ['depth 17', nested(17), 'more than 16 deep', true],
+  ['a field twice', '{"lights": [{}, {"on": true, "on": false}]}', 'lights[1].on is given twice'],
+  ['a byte-order mark', `\uFEFF${BAD}`, 'viewpoint must be'],
+];
+
+test('hostile states and the limits\' edges: refused by lab.set and the import box', async (t) => {
+  const lab = await openLab();
+  await setState(lab, { viewpoint: 1, mode: 3 });
+  const before = await lab.evaluate(() => lab.state());
+  for (const [name, text, named, parsed] of HOSTILE) {
+    const answers = await lab.evaluate(async (text, parsed) => {
+      const status = () => document.getElementById('status').textContent;
+      const refusal = (partial) => lab.set(partial).then(() => 'taken', (e) => [e.message, status()]);
+      const answers = [await refusal(text), parsed ? await refusal(JSON.parse(text)) : []];
+      document.querySelector('textarea').value = text;
+      [...document.querySelectorAll('button')].find((b) => b.textContent === 'Import').click();
+      await new Promise((done) => setTimeout(done, 0));
+      return [...answers.flat(), status()];
+    }, text, parsed);
+    t.diagnostic(`${name}: ${answers[0]}`);
+    assert.ok(answers.every((answer) => answer.includes(named)), `${name}: ${answers}`);
+    assert.deepEqual(await lab.evaluate(() => lab.state()), before, name);
+  }
+  assert.equal(await setState(lab, { mode: 1 }), null);
+  assert.deepEqual(lab.problems, []);
+  await lab.close();
+});
+
 test('a change reaches the canvas in the next animation frame; explaining is quick', async (t) => {
   const lab = await openLab();
   const timing = await lab.evaluate(async () => {

@@ -161,3 +161,19 @@ export async function drag(page, from, [dx, dy], steps = 8, shift = false) {
   await page.mouse.up();
   if (shift) await page.keyboard.up('Shift');
 }
+
+// Times the scene's next click from the event to the next animation frame
+// with the lab's terms chart laid out; clickToChartTime(page) waits for it.
+export const timeNextClickToChart = (page) => page.evaluate(() => {
+  window.chartAfter = null;
+  document.getElementById('scene').addEventListener('click', () => {
+    const clicked = performance.now();
+    requestAnimationFrame(() => {
+      document.getElementById('terms').getBoundingClientRect();
+      window.chartAfter = performance.now() - clicked;
+    });
+  }, { capture: true, once: true });
+});
+
+export const clickToChartTime = async (page) =>
+  (await page.waitForFunction(() => window.chartAfter)).jsonValue();

@@ -28,10 +28,8 @@ struct CaptureOptions {
 
 std::string usage()
 {
-    return "Usage: materials-lights-capture --viewpoint V --mode M [--angles X,Y,Z] [--size WxH]\n"
-           "                                --output FILE|-\n"
-           "       materials-lights-capture --state FILE|- [--renderer fixed|shader]\n"
-           "                                --output FILE|-\n"
+    return "Usage: materials-lights-capture --viewpoint V --mode M [OPTION]... --output FILE\n"
+           "  or:  materials-lights-capture --state FILE [OPTION]... --output FILE\n"
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "writes it to a PNG file.\n"
            "\n" +
@@ -45,6 +43,7 @@ std::string usage()
            "                   refused.\n"
            "  --output -       the PNG on standard output, unless that is a terminal\n"
            "  --help           print this help and exit\n"
+           "  --version        print the program's name and version and exit\n"
            "\n"
            "Pictures that explain the frame, instead of the frame alone:\n" +
            pictureOptionsUsage() +
@@ -52,8 +51,15 @@ std::string usage()
            "It needs an X display with GLX. Without one, give it a virtual screen:\n"
            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" materials-lights-capture ...\n"
            "\n"
-           "Exit status: 0 the file is written; 1 no display or no usable OpenGL;\n"
-           "2 a bad option, a size the OpenGL cannot draw, or an output that cannot be written.\n";
+           "Exit status:\n"
+           "  0  the file is written\n"
+           "  1  no display or no usable OpenGL\n"
+           "  2  a bad option, a size the OpenGL cannot draw, or an output that cannot be\n"
+           "     written\n"
+           "\n"
+           "Examples:\n"
+           "  $ materials-lights-capture --viewpoint 2 --mode 3 --output a.png\n"
+           "  $ materials-lights-capture --state lab.json --output lab.png\n";
 }
 
 int fail(int status, const std::string& message)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -14,50 +15,6 @@
 #include <vector>
 
 namespace {
-
-// Three finite numbers separated by commas. strtof rounds the decimal text
-// straight to the float the viewer state holds.
-std::string applyAngles(const std::string& value, StateOptions& state)
-{
-    const std::string problem =
-        "--angles must be three finite numbers of degrees as X,Y,Z, not " + quoted(value);
-    float* const fields[] = {&state.angleX, &state.angleY, &state.angleZ};
-    const char* p = value.c_str();
-    for (int i = 0; i < 3; ++i) {
-        if (*p == '\0' || *p == ',' || std::isspace(static_cast<unsigned char>(*p))) {
-            return problem;
-        }
-        errno = 0;
-        char* end = nullptr;
-        const float angle = std::strtof(p, &end);
-        if (end == p || errno == ERANGE || !std::isfinite(angle)) {
-            return problem;
-        }
-        if (*end != (i < 2 ? ',' : '\0')) {
-            return problem;
-        }
-        *fields[i] = angle;
-        p = end + (i < 2 ? 1 : 0);
-    }
-    return {};
-}
-
-std::string applySize(const std::string& value, StateOptions& state)
-{
-    const std::string::size_type x = value.find('x');
-    int width = 0, height = 0;
-    if (x == std::string::npos ||
-        !parseInt(value.substr(0, x), 0, std::numeric_limits<int>::max(), width) ||
-        !parseInt(value.substr(x + 1), 0, std::numeric_limits<int>::max(), height)) {
-        return "--size must be WIDTHxHEIGHT in pixels, such as 300x300, not " + quoted(value);
-    }
-    if (width < 1 || height < 1) {
-        return "--size must be at least 1x1 pixel, not " + quoted(value);
-    }
-    state.width = width;
-    state.height = height;
-    return {};
-}
 
 // What CLI11 refused, in the tools' words. The options' own checks throw
 // their message; what CLI11 finds repeated, missing or excluded is named
@@ -116,6 +73,68 @@ bool parseInt(const std::string& text, long min, long max, int& result)
 std::string quoted(const std::string& text)
 {
     return "\"" + text + "\"";
+}
+
+// Three finite numbers separated by commas. strtof rounds the decimal text
+// straight to the float the viewer state holds.
+std::string applyAngles(const std::string& value, StateOptions& state)
+{
+    const std::string problem =
+        "--angles must be three finite numbers of degrees as X,Y,Z, not " + quoted(value);
+    float angles[3] = {0, 0, 0};
+    const char* p = value.c_str();
+    for (int i = 0; i < 3; ++i) {
+        if (*p == '\0' || *p == ',' || std::isspace(static_cast<unsigned char>(*p))) {
+            return problem;
+        }
+        errno = 0;
+        char* end = nullptr;
+        const float angle = std::strtof(p, &end);
+        if (end == p || errno == ERANGE || !std::isfinite(angle)) {
+            return problem;
+        }
+        if (*end != (i < 2 ? ',' : '\0')) {
+            return problem;
+        }
+        angles[i] = angle;
+        p = end + (i < 2 ? 1 : 0);
+    }
+    state.angleX = angles[0];
+    state.angleY = angles[1];
+    state.angleZ = angles[2];
+    return {};
+}
+
+std::string applySize(const std::string& value, StateOptions& state)
+{
+    const std::string::size_type x = value.find('x');
+    int width = 0, height = 0;
+    if (x == std::string::npos ||
+        !parseInt(value.substr(0, x), 0, std::numeric_limits<int>::max(), width) ||
+        !parseInt(value.substr(x + 1), 0, std::numeric_limits<int>::max(), height)) {
+        return "--size must be WIDTHxHEIGHT in pixels, such as 300x300, not " + quoted(value);
+    }
+    if (width < 1 || height < 1) {
+        return "--size must be at least 1x1 pixel, not " + quoted(value);
+    }
+    state.width = width;
+    state.height = height;
+    return {};
+}
+
+std::string applyPixel(const std::string& value, int& x, int& y)
+{
+    const std::string::size_type comma = value.find(',');
+    int column = 0, row = 0;
+    if (comma == std::string::npos ||
+        !parseInt(value.substr(0, comma), INT_MIN, INT_MAX, column) ||
+        !parseInt(value.substr(comma + 1), INT_MIN, INT_MAX, row)) {
+        return "--pixel must be X,Y (column, row, whole numbers), such as 150,120, not " +
+               quoted(value);
+    }
+    x = column;
+    y = row;
+    return {};
 }
 
 int failWith(const char* program, int status, const std::string& message)
@@ -182,6 +201,9 @@ std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
         return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
     }
     app.set_help_flag();  // none of CLI11's own
+    // Answered as soon as it is read, before the other options' checks.
+    app.set_version_flag("--version", std::string(program) + " " + ML_VERSION)
+        ->trigger_on_parse();
     // CLI11 reads "--name=" as "--name" waiting for the next argument, and
     // takes "--flag=true" for "--flag": an empty value goes on as an
     // argument of its own, for the option's check to refuse, and a flag's
@@ -205,6 +227,9 @@ std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
         if (!app.remaining().empty()) {  // only a lone "--", which CLI11 lets by
             throw CLI::ExtrasError(app.remaining());
         }
+    } catch (const CLI::CallForVersion& version) {
+        std::printf("%s\n", version.what());
+        return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_NO_DISPLAY_OR_GL;
     } catch (const CLI::ParseError& error) {
         return failWith(program, EXIT_BAD_REQUEST, describeRefusal(app, error, argv[argc - 1]));
     }
@@ -226,7 +251,8 @@ std::string stateOptionsUsage()
         "                   and page keys set them (default 0,0,0)\n"
         "  --size WxH       frame size in pixels (default 300x300, the demo's window);\n"
         "                   the frame is drawn off screen, so it may exceed the screen\n"
-        "  --state FILE     the whole state as one JSON object (- reads standard input):\n"
+        "  --state FILE     the whole state as one JSON object (- reads standard input)\n"
+        "                   of at most 1 MiB, nested at most 16 deep, each field once:\n"
         "                   the view, every light, the material, the light model, the\n"
         "                   solids' tessellation and the shading; fields left out keep\n"
         "                   the demo's values. It replaces --viewpoint, --mode, --angles\n"

@@ -46,14 +46,23 @@ void addStateOptions(CLI::App& app, StateOptions& state, std::string& file);
 std::string stateOptionsUsage();
 
 // A tool's whole command line (`argv[0]` its name): with --help or -h
-// anywhere, prints `usage` and gives EXIT_DONE; with a bad command line,
-// prints one line naming the problem and gives EXIT_BAD_REQUEST; nothing
-// when the tool is to run.
+// anywhere, prints `usage` and gives EXIT_DONE; with --version, prints
+// "PROGRAM VERSION" and gives EXIT_DONE; with a bad command line, prints one
+// line naming the problem and gives EXIT_BAD_REQUEST; nothing when the tool
+// is to run.
 std::optional<int> readCommandLine(const char* program, CLI::App& app, int argc,
                                    const char* const* argv, const std::string& usage);
 
 // One line naming a state, for a PNG's description or a report's heading.
 std::string describeState(const StateOptions& state);
+
+// The values of --angles X,Y,Z (three finite numbers of degrees), --size WxH
+// (at least 1x1) and --pixel X,Y (whole numbers, checked against the frame
+// later): each stores what it reads and returns an empty string, or returns
+// the line that refuses `value` and stores nothing.
+std::string applyAngles(const std::string& value, StateOptions& state);
+std::string applySize(const std::string& value, StateOptions& state);
+std::string applyPixel(const std::string& value, int& x, int& y);
 
 // Helpers for the tools' own options.
 // A whole decimal integer in [min, max], nothing before or after it.

@@ -12,7 +12,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <climits>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -31,10 +30,8 @@ struct ExplainOptions {
 
 std::string usage()
 {
-    return "Usage: materials-lights-explain --viewpoint V --mode M [--angles X,Y,Z] [--size WxH]\n"
-           "                                --pixel X,Y [--json] [--renderer fixed|shader]\n"
-           "       materials-lights-explain --state FILE|- --pixel X,Y [--json]\n"
-           "                                [--renderer fixed|shader]\n"
+    return "Usage: materials-lights-explain --viewpoint V --mode M [OPTION]... --pixel X,Y\n"
+           "  or:  materials-lights-explain --state FILE [OPTION]... --pixel X,Y\n"
            "Draws one frame of the materials and lights demo, with the demo's own code, and\n"
            "explains the colour of one of its pixels: the lighting equation worked through\n"
            "at the surface point under it, light by light, and how OpenGL actually shaded\n"
@@ -50,30 +47,25 @@ std::string usage()
            "                   found by its ID pass. A state with \"shading\": \"pixel\" is\n"
            "                   drawn by the shader only\n"
            "  --help           print this help and exit\n"
+           "  --version        print the program's name and version and exit\n"
            "\n"
            "It needs an X display with GLX. Without one, give it a virtual screen:\n"
            "  xvfb-run -a -s \"-screen 0 1280x1024x24\" materials-lights-explain ...\n"
            "\n"
-           "Exit status: 0 explained; 1 no display or no usable OpenGL (or a shader it cannot\n"
-           "compile); 2 a bad option or state file, a pixel outside the frame or a size the\n"
-           "OpenGL cannot draw.\n";
+           "Exit status:\n"
+           "  0  explained\n"
+           "  1  no display or no usable OpenGL (or a shader it cannot compile)\n"
+           "  2  a bad option or state file, a pixel outside the frame or a size the\n"
+           "     OpenGL cannot draw\n"
+           "\n"
+           "Examples:\n"
+           "  $ materials-lights-explain --viewpoint 0 --mode 2 --pixel 181,76\n"
+           "  $ materials-lights-explain --state lab.json --pixel 150,120 --json\n";
 }
 
 int fail(int status, const std::string& message)
 {
     return failWith(PROGRAM, status, message);
-}
-
-std::string applyPixel(const std::string& value, ExplainOptions& options)
-{
-    const std::string::size_type comma = value.find(',');
-    if (comma == std::string::npos ||
-        !parseInt(value.substr(0, comma), INT_MIN, INT_MAX, options.x) ||
-        !parseInt(value.substr(comma + 1), INT_MIN, INT_MAX, options.y)) {
-        return "--pixel must be X,Y (column, row, whole numbers), such as 150,120, not " +
-               quoted(value);
-    }
-    return {};
 }
 
 std::string report(const SceneModel& scene, const PixelExplanation& pixel, bool json)
@@ -135,7 +127,7 @@ int main(int argc, char** argv)
     CLI::App app;
     addStateOptions(app, options.state, options.stateFile);
     addValueOption(app, "--pixel", [&options](const std::string& value) {
-        return applyPixel(value, options);
+        return applyPixel(value, options.x, options.y);
     })->required();
     addFlag(app, "--json", options.json);
     addValueOption(app, "--renderer", [&options](const std::string& value) {

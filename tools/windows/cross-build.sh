@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program on Debian or Ubuntu with mingw-w64:
 #
-#   tools/windows/cross-build.sh [JOBS [WERROR]]      (./setup.sh windows runs it)
+#   tools/windows/cross-build.sh [JOBS [WERROR [PAGES_DIR]]]
+#                                 (./setup.sh windows and ./setup.sh release run it)
 #
 # 1. freeglut for Windows, once: the distribution's own freeglut source
 #    package, fetched through a private apt state in build-windows/freeglut/apt
@@ -9,7 +10,8 @@
 #    system-wide changes), cross-built static and installed into
 #    build-windows/freeglut/prefix with its licence text.
 # 2. The demo against it, linked statically: build-windows/materials-lights.exe
-#    and build-windows/materials-lights-<version>-windows-x64.zip.
+#    and build-windows/materials-lights-<version>-windows-x64.zip, with the
+#    two web pages built in PAGES_DIR when that is given.
 #
 # Whatever fails leaves nothing that looks complete: the freeglut prefix is
 # marked done only at the very end of its build, and the program and the zip
@@ -19,6 +21,7 @@ cd "$(dirname "$0")/../.."
 
 jobs=${1:-2}
 werror=${2:-OFF}
+pages=${3:-}
 out=build-windows
 freeglut=$PWD/$out/freeglut
 prefix=$freeglut/prefix
@@ -114,6 +117,6 @@ build_freeglut() {
 
 rm -f "$out/materials-lights.exe" "$out"/materials-lights-*-windows-x64.zip
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_FIND_ROOT_PATH="$prefix" \
-      -DCMAKE_BUILD_TYPE=Release -DML_WERROR="$werror" >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DML_WERROR="$werror" -DML_WEB_PAGES_DIR="$pages" >/dev/null
 cmake --build "$out" -j "$jobs" --target materials-lights release-zip
 ls -l "$out/materials-lights.exe" "$out"/materials-lights-*-windows-x64.zip

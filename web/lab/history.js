@@ -39,7 +39,7 @@ function stepHistory(from, to) {
   if (from.length === 0) return false;
   to.push(current);
   current = from.pop();
-  call("lab_set", current);
+  setText(current);
   pixelCache = null;
   refreshPanel();
   showHistory();

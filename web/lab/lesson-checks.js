@@ -228,7 +228,7 @@ function stepProblem(step, at) {
   if ("hold" in step && typeof step.hold !== "boolean") return `${at}.hold must be true or false`;
   if ("state" in step) {
     if (step.state === null || typeof step.state !== "object" || Array.isArray(step.state)) return `${at}.state must be an object`;
-    const refused = call("lab_check_state", JSON.stringify(step.state));
+    const refused = setText(stateText(step.state), "lab_check_state");
     if (refused) return `${at}.state: ${refused}`;
   }
   if (!("task" in step)) return "";

@@ -38,7 +38,7 @@ function showStep(step) {
   const now = lessonNow.lesson.steps[step - 1];
   loadingStep = true;
   call("lab_reset");
-  call("lab_set", JSON.stringify(now.state || {}));
+  setText(stateText(now.state || {}));
   pixelCache = null;
   markedAt = null;
   call("lab_mark", -1, -1);

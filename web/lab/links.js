@@ -66,7 +66,7 @@ function openAddress() {
   }
   if (!problem && fields.state !== undefined) {
     call("lab_reset");
-    problem = call("lab_set", fields.state);
+    problem = setText(stateText(fields.state));
   }
   if (problem) {
     closeLesson();

@@ -12,9 +12,9 @@ let pixelCache = null;    // the frame's pixels, read when first needed after a 
 const afterClick = [];    // what runs after a pixel is clicked and explained
 
 // What each of the program's functions returns.
-const RETURNS = { lab_set: "string", lab_state: "string", lab_reset: "string", lab_explain: "string",
-                  lab_code: "string", lab_message: "string", lab_pixels: "number", lab_key: "number",
-                  lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
+const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
+                  lab_explain: "string", lab_code: "string", lab_message: "string", lab_pixels: "number",
+                  lab_key: "number", lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
                   lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null,
                   lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "number",
                   lab_outside_release: null, lab_changes: "string", lab_check_state: "string" };
@@ -24,22 +24,74 @@ function call(name, ...args) {
   return program.ccall(name, RETURNS[name], types, args);
 }
 
+// The state reader's limits ({bytes, depth}), asked once.
+let limits = null;
+
+// `value` written as JSON nests deeper ("depth") or is longer ("bytes") than
+// the reader takes, or neither (""). Measured without recursion: on deep
+// nesting or a cycle JSON.stringify would exhaust the stack. Each value,
+// key and string character counts one byte, no more than its text takes.
+function pastLimits(value) {
+  const pending = [[value, 0]];
+  let size = 0;
+  while (pending.length > 0) {
+    const [v, depth] = pending.pop();
+    size += 1 + (typeof v === "string" ? v.length : 0);
+    if (size > limits.bytes) return "bytes";
+    if (v === null || typeof v !== "object") continue;
+    if (depth === limits.depth) return "depth";
+    for (const [key, child] of Object.entries(v)) {
+      size += Array.isArray(v) ? 0 : key.length;
+      pending.push([child, depth + 1]);
+    }
+  }
+  return "";
+}
+
+// What lab_set reads of `partial`: a state file's text as it is, an object
+// as JSON. Past a limit, only as much is handed over as the reader needs to
+// refuse it in its own words: one character more than it takes (at least a
+// byte more), or one level.
+function stateText(partial) {
+  limits ??= JSON.parse(call("lab_limits"));
+  if (typeof partial === "string") return partial.slice(0, limits.bytes + 1);
+  const past = pastLimits(partial);
+  if (past === "depth") return "[".repeat(limits.depth + 1);
+  return past === "bytes" ? " ".repeat(limits.bytes + 1) : JSON.stringify(partial);
+}
+
+// lab_set (or `reader`, another that reads a state: lab_check_state) with
+// the text copied into the program's heap: ccall would copy a string onto
+// the program's stack, which a long one would overflow.
+function setText(text, reader = "lab_set") {
+  const bytes = program.lengthBytesUTF8(text);
+  const at = program._malloc(bytes + 1);
+  program.stringToUTF8(text, at, bytes + 1);
+  try {
+    return call(reader, at, bytes);
+  } finally {
+    program._free(at);
+  }
+}
+
 function say(text, refused) {
   status.textContent = text;
   status.className = refused ? "refused" : "";
 }
 
 const lab = {
-  // Merges `partial` into the state and draws it; resolves with the state
-  // once the frame is drawn, rejects with an Error naming a refused value
+  // Merges `partial` (an object of state fields, or a state file's text)
+  // into the state and draws it; resolves with the state once the frame is
+  // drawn, rejects with an Error naming a refused value or the limit passed
   // (the state stays as it was).
   set(partial) {
     return new Promise((resolve, reject) => {
-      if (partial === null || typeof partial !== "object" || Array.isArray(partial)) {
-        reject(new Error("set takes an object of state fields"));
+      if (partial === null || (typeof partial !== "object" && typeof partial !== "string") ||
+          Array.isArray(partial)) {
+        reject(new Error("set takes an object of state fields, or a state file's text"));
         return;
       }
-      const refused = call("lab_set", JSON.stringify(partial));
+      const refused = setText(stateText(partial));
       pixelCache = null;
       refreshPanel();
       if (refused) {
