@@ -128,7 +128,7 @@ Object.assign(lab, {
 
 function buildLessonMenu() {
   for (const [name, lesson] of Object.entries(LESSONS)) lessonMenu.append(element("option", { value: name, textContent: lesson.title }));
-  lessonMenu.append(element("option", { value: "file", textContent: "A lesson of your own, from a file\u2026" }));
+  lessonMenu.append(element("option", { value: "file", textContent: "A lesson of your own, from a file\u2026 (or drop it on the page)" }));
 }
 lessonMenu.addEventListener("change", () => {
   if (lessonMenu.value === "file") lessonFile.click();
