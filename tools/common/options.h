@@ -38,7 +38,7 @@ CLI::Option* addFlag(CLI::App& app, const std::string& name, bool& set);
 
 // The four state options, storing into `state`, --viewpoint and --mode
 // required; and --state, storing the name into `file`: a whole scene state
-// in JSON (scene_json.h), which goes with none of the four. Sizes are only
+// in JSON (scene/state_json.h), which goes with none of the four. Sizes are only
 // checked to be positive: what the GL can draw is known once it runs.
 void addStateOptions(CLI::App& app, StateOptions& state, std::string& file);
 

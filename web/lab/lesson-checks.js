@@ -29,28 +29,28 @@ const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
 const shownValue = (v) => (isNumber(v) ? String(+v.toFixed(4)) : JSON.stringify(v));
 
 // A test's problem, or "". `need`: a test must be there.
-function testProblem(spec, at, need) {
-  const given = TESTS.filter((t) => t in spec);
+function testProblem(rule, at, need) {
+  const given = TESTS.filter((t) => t in rule);
   if (need && given.length === 0) return `${at}: needs a test, one of ${TESTS.join(", ")}`;
-  if ("between" in spec && !(Array.isArray(spec.between) && spec.between.length === 2 &&
-                             spec.between.every(isNumber) && spec.between[0] <= spec.between[1])) {
+  if ("between" in rule && !(Array.isArray(rule.between) && rule.between.length === 2 &&
+                             rule.between.every(isNumber) && rule.between[0] <= rule.between[1])) {
     return `${at}.between must be [least, most], two numbers`;
   }
-  for (const t of ["at_least", "at_most"]) if (t in spec && !isNumber(spec[t])) return `${at}.${t} must be a number`;
+  for (const t of ["at_least", "at_most"]) if (t in rule && !isNumber(rule[t])) return `${at}.${t} must be a number`;
   return "";
 }
 
 // Whether `value` passes the test, and if not what it is.
-function testValue(spec, value, name) {
+function testValue(rule, value, name) {
   const fails = [];
-  if ("equals" in spec && !sameValue(value, spec.equals)) fails.push(`not ${shownValue(spec.equals)}`);
-  if (!isNumber(value) && TESTS.slice(1).some((t) => t in spec)) fails.push("not a number");
+  if ("equals" in rule && !sameValue(value, rule.equals)) fails.push(`not ${shownValue(rule.equals)}`);
+  if (!isNumber(value) && TESTS.slice(1).some((t) => t in rule)) fails.push("not a number");
   else {
-    if ("between" in spec && !(value >= spec.between[0] && value <= spec.between[1])) {
-      fails.push(`not between ${spec.between[0]} and ${spec.between[1]}`);
+    if ("between" in rule && !(value >= rule.between[0] && value <= rule.between[1])) {
+      fails.push(`not between ${rule.between[0]} and ${rule.between[1]}`);
     }
-    if ("at_least" in spec && !(value >= spec.at_least)) fails.push(`less than ${spec.at_least}`);
-    if ("at_most" in spec && !(value <= spec.at_most)) fails.push(`more than ${spec.at_most}`);
+    if ("at_least" in rule && !(value >= rule.at_least)) fails.push(`less than ${rule.at_least}`);
+    if ("at_most" in rule && !(value <= rule.at_most)) fails.push(`more than ${rule.at_most}`);
   }
   return fails.length ? `${name} is ${shownValue(value)}, ${fails.join(", ")}` : "";
 }
@@ -64,28 +64,28 @@ const rgbTriple = (v) => Array.isArray(v) && v.length === 3 && v.every((c) => is
 const CHECKS = {
   state: {
     fields: ["path", ...TESTS],
-    problem(spec, at) {
-      const keys = pathKeys(spec.path);
+    problem(rule, at) {
+      const keys = pathKeys(rule.path);
       if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
-      if (valueAtPath(lab.state(), keys) === undefined) return `${at}.path: the state has no field "${spec.path}"`;
-      return testProblem(spec, at, true);
+      if (valueAtPath(lab.state(), keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
+      return testProblem(rule, at, true);
     },
-    decide(spec, scene) {
-      const why = testValue(spec, valueAtPath(scene.state(), pathKeys(spec.path)), spec.path);
+    decide(rule, scene) {
+      const why = testValue(rule, valueAtPath(scene.state(), pathKeys(rule.path)), rule.path);
       return { ok: !why, why };
     },
   },
   clicked: {
     fields: ["solid", "part", "lit_by", "not_lit_by", "path", ...TESTS],
-    problem(spec, at) {
-      if ("solid" in spec && !SOLID_NAMES.includes(spec.solid)) return `${at}.solid must be one of ${SOLID_NAMES.join(", ")}`;
-      if ("part" in spec && typeof spec.part !== "string") return `${at}.part must be a text, such as "face z = 1"`;
-      for (const f of ["lit_by", "not_lit_by"]) if (f in spec && !validLights(spec[f])) return `${at}.${f} must be a light, 0 to 2, or a list of them`;
-      if ("path" in spec && !pathKeys(spec.path)) return `${at}.path must name a field of the explanation, such as "lights[2].spot.factor"`;
-      if ("path" in spec !== TESTS.some((t) => t in spec)) return `${at}: a path and a test go together`;
-      return Object.keys(spec).length ? testProblem(spec, at, false) : `${at}: needs a condition`;
+    problem(rule, at) {
+      if ("solid" in rule && !SOLID_NAMES.includes(rule.solid)) return `${at}.solid must be one of ${SOLID_NAMES.join(", ")}`;
+      if ("part" in rule && typeof rule.part !== "string") return `${at}.part must be a text, such as "face z = 1"`;
+      for (const f of ["lit_by", "not_lit_by"]) if (f in rule && !validLights(rule[f])) return `${at}.${f} must be a light, 0 to 2, or a list of them`;
+      if ("path" in rule && !pathKeys(rule.path)) return `${at}.path must name a field of the explanation, such as "lights[2].spot.factor"`;
+      if ("path" in rule !== TESTS.some((t) => t in rule)) return `${at}: a path and a test go together`;
+      return Object.keys(rule).length ? testProblem(rule, at, false) : `${at}: needs a condition`;
     },
-    decide(spec, scene) {
+    decide(rule, scene) {
       const marked = lab.markedPixel();
       if (!marked) return { ok: false, why: "no pixel is marked: click one" };
       const e = scene.explained(marked), where = `pixel (${marked.x}, ${marked.y})`;
@@ -93,12 +93,12 @@ const CHECKS = {
       const lit = (i) => e.lights[i].on && e.lights[i].reaches && [0, 1, 2].some((c) =>
         e.lights[i].diffuse[c] + e.lights[i].specular[c] > 0.002);
       const fails = [];  // the first is said
-      if ("solid" in spec && solid !== spec.solid) fails.push(`${where} shows ${solid === "nothing" ? "no solid" : `the ${solid}`}`);
-      if ("part" in spec && (e.surface ? e.surface.part : "") !== spec.part) fails.push(`${where} is not on ${spec.part}`);
-      for (const i of lightList(spec.lit_by ?? [])) if (!lit(i)) fails.push(`light ${i} does not light ${where}`);
-      for (const i of lightList(spec.not_lit_by ?? [])) if (lit(i)) fails.push(`light ${i} lights ${where}`);
-      if ("path" in spec) {
-        const why = testValue(spec, valueAtPath(e, pathKeys(spec.path)), `its ${spec.path}`);
+      if ("solid" in rule && solid !== rule.solid) fails.push(`${where} shows ${solid === "nothing" ? "no solid" : `the ${solid}`}`);
+      if ("part" in rule && (e.surface ? e.surface.part : "") !== rule.part) fails.push(`${where} is not on ${rule.part}`);
+      for (const i of lightList(rule.lit_by ?? [])) if (!lit(i)) fails.push(`light ${i} does not light ${where}`);
+      for (const i of lightList(rule.not_lit_by ?? [])) if (lit(i)) fails.push(`light ${i} lights ${where}`);
+      if ("path" in rule) {
+        const why = testValue(rule, valueAtPath(e, pathKeys(rule.path)), `its ${rule.path}`);
         if (why) fails.push(`at ${where} ${why}`);
       }
       return { ok: fails.length === 0, why: fails[0], pixel: marked };
@@ -106,20 +106,20 @@ const CHECKS = {
   },
   pixels: {
     fields: ["box", "min", "max", ...TESTS],
-    problem(spec, at) {
-      if ("box" in spec && !(Array.isArray(spec.box) && spec.box.length === 4 && spec.box.every(Number.isInteger) &&
-                             spec.box[0] <= spec.box[2] && spec.box[1] <= spec.box[3])) {
+    problem(rule, at) {
+      if ("box" in rule && !(Array.isArray(rule.box) && rule.box.length === 4 && rule.box.every(Number.isInteger) &&
+                             rule.box[0] <= rule.box[2] && rule.box[1] <= rule.box[3])) {
         return `${at}.box must be [x0, y0, x1, y1], whole pixels, x0 <= x1 and y0 <= y1`;
       }
-      for (const f of ["min", "max"]) if (f in spec && !rgbTriple(spec[f])) return `${at}.${f} must be [r, g, b], levels 0 to 255`;
-      return testProblem(spec, at, true);
+      for (const f of ["min", "max"]) if (f in rule && !rgbTriple(rule[f])) return `${at}.${f} must be [r, g, b], levels 0 to 255`;
+      return testProblem(rule, at, true);
     },
     // The pixels in the box (the frame when none) within min and max,
     // counted; the one nearest the box's middle is the one to explain.
-    decide(spec, scene) {
+    decide(rule, scene) {
       const { width, height, data } = scene.frame();
-      const [x0, y0, x1, y1] = spec.box || [0, 0, width - 1, height - 1];
-      const low = spec.min || [0, 0, 0], high = spec.max || [255, 255, 255];
+      const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
+      const low = rule.min || [0, 0, 0], high = rule.max || [255, 255, 255];
       let count = 0, pixel = null, nearest = Infinity;
       for (let y = Math.max(0, y0); y <= Math.min(height - 1, y1); ++y) {
         for (let x = Math.max(0, x0); x <= Math.min(width - 1, x1); ++x) {
@@ -130,18 +130,18 @@ const CHECKS = {
           if (away < nearest) [nearest, pixel] = [away, { x, y }];
         }
       }
-      const where = spec.box ? ` in (${x0}, ${y0}) to (${x1}, ${y1})` : "";
-      const why = testValue(spec, count, `the count of pixels${where} with the levels asked`);
+      const where = rule.box ? ` in (${x0}, ${y0}) to (${x1}, ${y1})` : "";
+      const why = testValue(rule, count, `the count of pixels${where} with the levels asked`);
       return { ok: !why, why, pixel };
     },
   },
   changed: {
     fields: TESTS,
-    problem(spec, at, step) {
-      return step.hold === true ? testProblem(spec, at, true) : `${at}: needs "hold": true on the step, to keep A`;
+    problem(rule, at, step) {
+      return step.hold === true ? testProblem(rule, at, true) : `${at}: needs "hold": true on the step, to keep A`;
     },
-    decide(spec) {
-      const why = testValue(spec, lab.compare().changed_pixels, "the number of pixels changed since A");
+    decide(rule) {
+      const why = testValue(rule, lab.compare().changed_pixels, "the number of pixels changed since A");
       return { ok: !why, why };
     },
   },
@@ -167,20 +167,20 @@ const CHECKS = {
 function checkProblem(check, at, step) {
   const kinds = check !== null && typeof check === "object" && !Array.isArray(check) ? Object.keys(check) : [];
   if (kinds.length !== 1) return `${at} must be one object with one check, such as {"state": {...}}`;
-  const [kind] = kinds, spec = check[kind], place = `${at}.${kind}`;
+  const [kind] = kinds, rule = check[kind], place = `${at}.${kind}`;
   if (!(kind in CHECKS)) return `${at}: unknown check "${kind}" (${Object.keys(CHECKS).join(", ")})`;
   if (CHECKS[kind].list) {
-    if (!Array.isArray(spec) || spec.length === 0) return `${place} must be a list of checks`;
-    for (const [i, inner] of spec.entries()) {
+    if (!Array.isArray(rule) || rule.length === 0) return `${place} must be a list of checks`;
+    for (const [i, inner] of rule.entries()) {
       const problem = checkProblem(inner, `${place}[${i}]`, step);
       if (problem) return problem;
     }
     return "";
   }
-  if (spec === null || typeof spec !== "object" || Array.isArray(spec)) return `${place} must be an object`;
-  const unknown = Object.keys(spec).find((f) => !CHECKS[kind].fields.includes(f));
+  if (rule === null || typeof rule !== "object" || Array.isArray(rule)) return `${place} must be an object`;
+  const unknown = Object.keys(rule).find((f) => !CHECKS[kind].fields.includes(f));
   if (unknown) return `${place}: unknown field "${unknown}" (${CHECKS[kind].fields.join(", ")})`;
-  return CHECKS[kind].problem(spec, place, step);
+  return CHECKS[kind].problem(rule, place, step);
 }
 
 function decideCheck(check, scene) {
