@@ -312,7 +312,9 @@ std::string reasonFor(const PixelExplanation& e, const LightNames& names, int c,
     }
     const int light = (largest - 1) / 3;
     const int term = (largest - 1) % 3;
-    const std::string name = "the " + names.name[light];
+    // "the white point light", but "light 0" for a light that is not the demo's.
+    const std::string& own = names.name[light];
+    const std::string name = (own.rfind("light ", 0) == 0 ? "" : "the ") + own;
     if (std::string edge = spotEdge(e, light, counted); !edge.empty()) {
         return edge;
     }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -360,20 +361,21 @@ SceneState stateFrom(const char* json)
 struct ChangedCase {
     const char* name;
     const char* state;
+    bool changesALight;  // so the verdicts name it by its number
 };
 
 const ChangedCase CHANGED[] = {
     {"point_light_moved_attenuated",
-     R"({"mode": 0, "lights": [{"position": [1, 1.5, 3, 1], "attenuation": [0.5, 0.2, 0.05]}]})"},
+     R"({"mode": 0, "lights": [{"position": [1, 1.5, 3, 1], "attenuation": [0.5, 0.2, 0.05]}]})", true},
     {"light_at_w2_with_ambient_and_emission",
      R"({"mode": 0, "lights": [{"position": [-2, 4, 6, 2], "ambient": [0.3, 0.2, 0.1, 1]}],
-         "material": {"ambient": [0.5, 0.5, 0.5, 1], "emission": [0.1, 0, 0.05, 1]}})"},
+         "material": {"ambient": [0.5, 0.5, 0.5, 1], "emission": [0.1, 0, 0.05, 1]}})", true},
     {"spot_exponent_wider_cone",
-     R"({"viewpoint": 1, "mode": 2, "lights": [{}, {}, {"spot_cutoff": 30, "spot_exponent": 20}]})"},
+     R"({"viewpoint": 1, "mode": 2, "lights": [{}, {}, {"spot_cutoff": 30, "spot_exponent": 20}]})", true},
     {"local_viewer_shininess_10",
      R"({"viewpoint": 1, "mode": 3, "angles": [10, 20, 0], "local_viewer": true,
-         "material": {"shininess": 10}})"},
-    {"two_sided_into_the_tube", R"({"viewpoint": 2, "mode": 3, "two_sided": true})"},
+         "material": {"shininess": 10}})", false},
+    {"two_sided_into_the_tube", R"({"viewpoint": 2, "mode": 3, "two_sided": true})", false},
 };
 
 Vec3 vec3(const nlohmann::ordered_json& v)
@@ -410,13 +412,21 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
     // Where the state's change shows: light weakened by attenuation or the
     // spot's exponent, an ambient term, the local viewer, back faces lit
     // two-sided.
-    int checked = 0, changed = 0;
+    int checked = 0, changed = 0, namedByNumber = 0;
+    std::string misnamed;
     for (int i = 0; i < 300 * 300; i += 7) {
         const PixelExplanation e = explainer.explain(i % 300, i / 300);
         if (!e.onSurface || !e.hasTriangle) {
             continue;
         }
         const auto json = explanationJson(explainer, e);
+        // A light that is not the demo's is named by its number, as "light 0".
+        const std::string verdict = verdictOf(explainer.scene(), e);
+        if (verdict.find("the light ") != std::string::npos) {
+            misnamed = verdict;
+        }
+        const size_t at = verdict.find("light ");
+        namedByNumber += at != std::string::npos && std::isdigit(verdict[at + 6]) ? 1 : 0;
         const Vec3 p = vec3(json["surface"]["point"]);
         const bool back = json["triangle"]["facing"] == "back" && setup.lightModel.twoSided;
         const Vec3 n = (back ? -1.0 : 1.0) * vec3(json["surface"]["normal"]);
@@ -476,6 +486,8 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
     }
     EXPECT_GT(checked, 900);
     EXPECT_GT(changed, 100) << checked;
+    EXPECT_EQ(namedByNumber > 0, GetParam().changesALight) << namedByNumber;
+    EXPECT_EQ(misnamed, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(States, ChangedState, ::testing::ValuesIn(CHANGED),
