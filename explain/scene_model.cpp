@@ -10,11 +10,6 @@ namespace {
 
 const double PI = std::acos(-1.0);
 
-Vec3 cross(Vec3 a, Vec3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 Colour colourOf(const float c[4])
 {
     return {c[0], c[1], c[2]};
@@ -90,11 +85,6 @@ LightingSetup lightingOf(const SceneState& state)
     setup.localViewer = s.lightModel.localViewer;
     setup.twoSided = s.lightModel.twoSided;
     return setup;
-}
-
-int triangleOfIdColour(const unsigned char rgb[3])
-{
-    return (rgb[0] << 16 | rgb[1] << 8 | rgb[2]) - 1;
 }
 
 SceneModel::SceneModel(const SceneState& state)
