@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+// The model keeps its own counts, as an oracle does: they must be the state's.
+static_assert(MODEL_LIGHT_COUNT == LIGHT_COUNT, "the model lights every light of the state");
+static_assert(sizeof(LightingSetup::front) / sizeof(LightingSetup::front[0]) == SOLID_COUNT,
+              "the model has a material for every solid");
+
 namespace {
 
 const double PI = std::acos(-1.0);

@@ -365,29 +365,16 @@ const char* kindWord(FieldKind kind)
 
 ordered end(double value) { return std::isinf(value) ? ordered(nullptr) : ordered(value); }
 
-// One field of one light or solid (`item`) for the panel.
-ordered fieldJson(const StateField& field, int item, const SceneState& demo)
+// One field of one light or solid (`item`) for the panel: `keys` lead to
+// it, `name` is the path a refusal names.
+ordered fieldJson(const StateField& field, int item, const ordered& keys, const std::string& name,
+                  const SceneState& demo)
 {
-    ordered keys = ordered::array();
-    std::string name;
-    for (std::string rest = field.path; !rest.empty();) {
-        const std::string::size_type dot = rest.find('.');
-        std::string part = rest.substr(0, dot);
-        rest = dot == std::string::npos ? "" : rest.substr(dot + 1);
-        const bool light = part.size() > 2 && part.compare(part.size() - 2, 2, "[]") == 0;
-        part = part == "*" ? SOLID_NAMES[item] : part.substr(0, part.size() - (light ? 2 : 0));
-        keys.push_back(part);
-        name = fieldPath(name, part);
-        if (light) {
-            keys.push_back(item);
-            name += "[" + std::to_string(item) + "]";
-        }
-    }
     ordered out = {{"path", keys}, {"name", name}, {"label", fieldLabel(field, item)},
                    {"kind", kindWord(field.kind)}};
     if (field.form != nullptr) {
         ordered parts = ordered::array();
-        std::string form = field.form;
+        const std::string form = field.form;
         for (std::string::size_type at = 1; at < form.size();) {
             const std::string::size_type to = std::min(form.find(',', at), form.size() - 1);
             parts.push_back(form.substr(at, to - at));
@@ -395,18 +382,23 @@ ordered fieldJson(const StateField& field, int item, const SceneState& demo)
         }
         out["parts"] = parts;
     }
+    const bool ranged = field.kind == FieldKind::Whole || field.kind == FieldKind::Number;
     ordered values = ordered::array();
     for (int e = 0; e < field.count(); ++e) {
-        const FieldRange& r = field.rangeOf(e);
-        const bool also = !std::isnan(r.also);
-        const double top = also ? r.also : r.max;
-        values.push_back({{"min", end(r.min)},
-                          {"max", end(r.max)},
-                          {"also", also ? ordered(r.also) : ordered(nullptr)},
-                          {"slider", {std::isinf(r.min) ? -field.reach : r.min,
-                                      std::isinf(top) ? field.reach : top}},
-                          {"step", field.step},
-                          {"demo", writtenValue(field, fieldValue(field, demo, item, e))}});
+        ordered value = ordered::object();
+        if (ranged) {
+            const FieldRange& r = field.rangeOf(e);
+            const bool also = !std::isnan(r.also);
+            const double top = also ? r.also : r.max;
+            value = {{"min", end(r.min)},
+                     {"max", end(r.max)},
+                     {"also", also ? ordered(r.also) : ordered(nullptr)},
+                     {"slider", {std::isinf(r.min) ? -field.reach : r.min,
+                                 std::isinf(top) ? field.reach : top}},
+                     {"step", field.step}};
+        }
+        value["demo"] = writtenValue(field, fieldValue(field, demo, item, e));
+        values.push_back(value);
     }
     out["values"] = values;
     if (field.names != nullptr) {
@@ -421,6 +413,30 @@ ordered fieldJson(const StateField& field, int item, const SceneState& demo)
         out["not_all_zero"] = name + " " + field.allZero;
     }
     return out;
+}
+
+// Every field under `node`, in the order of a state file.
+void exportNode(const Node& node, const ordered& keys, const std::string& name, int item,
+                const SceneState& demo, ordered& fields)
+{
+    if (node.field != nullptr) {
+        fields.push_back(fieldJson(*node.field, node.item >= 0 ? node.item : item, keys, name, demo));
+        return;
+    }
+    if (node.lights) {
+        for (int i = 0; i < LIGHT_COUNT; ++i) {
+            ordered at = keys;
+            at.push_back(i);
+            exportNode(node.children[0], at, name + "[" + std::to_string(i) + "]", i, demo,
+                       fields);
+        }
+        return;
+    }
+    for (const Node& child : node.children) {
+        ordered at = keys;
+        at.push_back(child.key);
+        exportNode(child, at, fieldPath(name, child.key), item, demo, fields);
+    }
 }
 
 }  // namespace
@@ -488,13 +504,8 @@ ordered sceneChanges(const SceneState& state, const SceneState& base)
 
 ordered stateFieldsJson()
 {
-    const SceneState demo = startingSceneState();
     ordered fields = ordered::array();
-    for (const StateField& field : stateFields()) {
-        for (int item = 0; item < field.items(); ++item) {
-            fields.push_back(fieldJson(field, item, demo));
-        }
-    }
+    exportNode(tree(), ordered::array(), "", 0, startingSceneState(), fields);
     return {{"limits", {{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}},
             {"lights", LIGHT_NAMES},
             {"solids", SOLID_NAMES},
