@@ -39,12 +39,12 @@ const unsigned REACHED = (1u << MODEL_LIGHT_COUNT) - 1;
 const unsigned CLAMPED_SHIFT = MODEL_LIGHT_COUNT;
 const unsigned ALL_CHANNELS = 7u;
 
-// The lights each mode switches on: each light alone, then all of them.
+// The lights each mode switches on: each light alone, then all three.
 const unsigned MODE_LIGHTS[MODEL_MODE_COUNT] = {
     1u << WHITE_POINT_LIGHT,
     1u << CYAN_DIRECTIONAL_LIGHT,
     1u << YELLOW_SPOTLIGHT,
-    REACHED,
+    1u << WHITE_POINT_LIGHT | 1u << CYAN_DIRECTIONAL_LIGHT | 1u << YELLOW_SPOTLIGHT,
 };
 
 // Widens `range` to take in `c`.
