@@ -34,10 +34,9 @@ namespace {
 const char* const CANVAS = "#scene";
 const char* const OUTSIDE_CANVAS = "#outside";
 
-// Pixels from a handle within which a press in the outside view takes
-// hold of it; degrees the outside camera turns for a pixel dragged; the
-// nearest and furthest it comes to its target.
-constexpr double GRAB_REACH = 6.0;
+// Degrees the outside camera turns for a pixel dragged; the nearest and
+// furthest it comes to its target. (How near a press must come to a handle
+// to take hold of it is the page's: a finger's reach is not a mouse's.)
 constexpr double ORBIT_DEGREES_A_PIXEL = 0.4;
 constexpr double NEAREST = 5.0, FURTHEST = 200.0;
 
@@ -739,19 +738,26 @@ EMSCRIPTEN_KEEPALIVE void lab_outside_distance(double distance)
     drawOutside();
 }
 
-// Whether a light's handle is under (x, y) of the outside view, in its
-// canvas's pixels.
-EMSCRIPTEN_KEEPALIVE int lab_outside_handle(double x, double y)
+// The outside camera turned about its target, as a drag turns it.
+EMSCRIPTEN_KEEPALIVE void lab_outside_orbit(double yawDegrees, double pitchDegrees)
 {
-    return handleAt(lightHandles(lab->state), lab->state, lab->camera, x, y, GRAB_REACH) >= 0;
+    lab->camera = orbited(lab->camera, yawDegrees, pitchDegrees);
+    drawOutside();
 }
 
-// A press at (x, y) of the outside view takes hold of the light's handle
-// there, or of the camera. 1: a light.
-EMSCRIPTEN_KEEPALIVE int lab_outside_grab(double x, double y, int shift)
+// Whether a light's handle is within `reach` of (x, y) of the outside view,
+// both in its canvas's pixels.
+EMSCRIPTEN_KEEPALIVE int lab_outside_handle(double x, double y, double reach)
+{
+    return handleAt(lightHandles(lab->state), lab->state, lab->camera, x, y, reach) >= 0;
+}
+
+// A press at (x, y) of the outside view takes hold of the nearest light's
+// handle within `reach` pixels, or else of the camera. 1: a light.
+EMSCRIPTEN_KEEPALIVE int lab_outside_grab(double x, double y, int shift, double reach)
 {
     const std::vector<LightHandle> handles = lightHandles(lab->state);
-    const int held = handleAt(handles, lab->state, lab->camera, x, y, GRAB_REACH);
+    const int held = handleAt(handles, lab->state, lab->camera, x, y, reach);
     Grab& grab = lab->grab;
     grab = Grab{true, held >= 0, held >= 0 ? handles[static_cast<size_t>(held)] : LightHandle{},
                 lab->state, lab->camera, x, y, shift != 0, x, y};

@@ -15,7 +15,7 @@ const afterClick = [];    // what runs after a pixel is clicked and explained
 const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
                   lab_explain: "string", lab_code: "string", lab_message: "string", lab_pixels: "number",
                   lab_key: "number", lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
-                  lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null,
+                  lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null, lab_outside_orbit: null,
                   lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "number",
                   lab_outside_release: null, lab_changes: "string", lab_check_state: "string" };
 
@@ -73,6 +73,10 @@ function setText(text, reader = "lab_set") {
     program._free(at);
   }
 }
+
+// Whether the program draws: until it does (or when it cannot), what is
+// not a control (keys on the page, a file dropped, the address) does nothing.
+const labReady = () => document.body.dataset.ready === "yes";
 
 function say(text, refused) {
   status.textContent = text;
