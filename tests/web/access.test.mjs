@@ -1,8 +1,5 @@
-// Both pages for every learner, in headless Chromium: touch drags in the
-// view from outside, phones and tablets, a lesson with the keyboard alone,
-// Tab out of the demo (in a page of its own and framed in another), axe-core
-// over the pages' states, the demo's buttons against its keys, the lab
-// without WebGL.
+// Both pages for every learner, in headless Chromium: touch, phones and tablets, the keyboard
+// alone, Tab out of the demo (framed too), axe-core, the demo's buttons against its keys, no WebGL.
 import assert from 'node:assert/strict';
 import { mkdtemp, rm, writeFile } from 'node:fs/promises';
 import { createRequire } from 'node:module';
@@ -10,165 +7,111 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { after, before, test } from 'node:test';
-import { canvasFrame, compareFrames, launch, onCanvas, openDemo, project, state,
-  waitForFirstFrame } from './support.mjs';
+import { canvasFrame, compareFrames, launch, onCanvas, openDemo, openLab, project, state, waitForFirstFrame } from './support.mjs';
 
-const AXE = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
 let browser, dir;
-before(async () => {
-  browser = await launch();
-  dir = await mkdtemp(join(tmpdir(), 'ml-access-'));
-});
-after(async () => {
-  await browser?.close();
-  await rm(dir, { recursive: true, force: true });
-});
+before(async () => { [browser, dir] = [await launch(), await mkdtemp(join(tmpdir(), 'ml-access-'))]; });
+after(async () => { await browser?.close(); await rm(dir, { recursive: true, force: true }); });
 
-async function openLab(width, height, touch = false, on = browser, address = '') {
-  const page = await on.newPage();
-  await page.setViewport({ width, height, deviceScaleFactor: 1, hasTouch: touch, isMobile: touch });
-  page.problems = [];
-  page.on('pageerror', (error) => page.problems.push(error.message));
-  await page.goto(pathToFileURL(process.env.ML_LAB_PAGE).href + address);
-  return page;
-}
-const ready = (page) => page.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
-const box = (page, selector) => page.$eval(selector, (e) => JSON.parse(JSON.stringify(e.getBoundingClientRect())));
-
-// Fingers moving together through the DevTools protocol: `paths` holds, per
-// finger, its start and its move, in page pixels.
+// Fingers moving together through the DevTools protocol's touch events, 40 ms a step:
+// `paths` holds each finger's start and move, in page pixels.
 async function touch(page, paths, steps = 8) {
   const session = await page.createCDPSession();
-  const at = (i) => paths.map(([[x, y], [dx, dy]], id) => ({ x: x + dx * i / steps, y: y + dy * i / steps, id }));
-  await session.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: at(0) });
-  for (let i = 1; i <= steps; ++i) {
-    await session.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: at(i) });
-    await new Promise((done) => setTimeout(done, 40));
-  }
-  await session.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  const send = (type, i) => session.send('Input.dispatchTouchEvent', { type, touchPoints: i < 0 ? []
+    : paths.map(([[x, y], [dx, dy]], id) => ({ x: x + dx * i / steps, y: y + dy * i / steps, id })) });
+  await send('touchStart', 0);
+  for (let i = 1; i <= steps; ++i) await send('touchMove', i).then(() => new Promise((done) => setTimeout(done, 40)));
+  await send('touchEnd', -1);
   await session.detach();
 }
 
 test('touch: one finger turns the view from outside or moves a light by its mark, two pinch', async () => {
-  const page = await openLab(1024, 768, true);
-  await ready(page);
+  const page = await openLab(browser, { width: 1024, height: 768, touch: true });
   const [camera, start] = await page.evaluate(() => lab.set({ mode: 2 }).then((s) => [lab.outside(), s]));
   await touch(page, [[await onCanvas(page, '#outside', [290, 290]), [-40, 10]]]);
-  const turned = await page.evaluate(() => lab.outside());
   assert.deepEqual(await page.evaluate(() => lab.state()), start, 'a drag on empty space moves no light');
-  assert.notDeepEqual(turned.eye, camera.eye);
-  await page.evaluate((c) => lab.setOutside(c), camera);
+  assert.notDeepEqual(await page.evaluate((c) => [lab.outside().eye, lab.setOutside(c)][0], camera), camera.eye);
   // The spotlight's star, a few pixels off under the finger: where the camera puts it moves with the finger.
   const [x, y] = project(camera, [-12, 0, 10]);
   await touch(page, [[await onCanvas(page, '#outside', [x + 5, y - 4]), [40, -25]]]);
-  const place = (await page.evaluate(() => lab.state())).lights[2].position;
-  const [x1, y1] = project(camera, place.slice(0, 3));
+  const [x1, y1] = project(camera, (await page.evaluate(() => lab.state())).lights[2].position.slice(0, 3));
   assert.ok(Math.hypot(x1 - x - 40, y1 - y + 25) <= 1, `lands ${x1 - x - 40}, ${y1 - y + 25} off`);
-  const middle = await onCanvas(page, '#outside', [150, 150]);
-  const distance = (c) => Math.hypot(...c.eye.map((v, i) => v - c.target[i]));
-  await touch(page, [[[middle[0] - 20, middle[1]], [-40, 0]], [[middle[0] + 20, middle[1]], [40, 0]]]);
+  const [[mx, my], distance] = [await onCanvas(page, '#outside', [150, 150]), (c) => Math.hypot(...c.eye.map((v, i) => v - c.target[i]))];
+  await touch(page, [[[mx - 20, my], [-40, 0]], [[mx + 20, my], [40, 0]]]);
   const nearer = distance(await page.evaluate(() => lab.outside()));
   assert.ok(Math.abs(nearer - distance(camera) / 3) < 0.01 * nearer, `pinched out to ${nearer}`);
   assert.deepEqual(page.problems, []);
   await page.close();
 });
 
-test('phones and tablets: no sideways scroll; a tap shows its explanation; the lesson\'s Next step in sight', async () => {
+test('phones and tablets: no sideways scroll; a tap on the scene (scrolled up under the lesson) shows its explanation; Next step in sight', async () => {
   for (const [width, height] of [[360, 640], [390, 844], [1024, 768]]) {
-    const page = await openLab(width, height, true);
-    await ready(page);
-    await page.evaluate(() => lab.lesson('spotlight'));
+    const page = await openLab(browser, { width, height, touch: true });
+    await page.evaluate(() => lab.lesson('spotlight').then(() => document.getElementById('scene').scrollIntoView({ block: 'end' })));
     await page.touchscreen.tap(...await onCanvas(page, '#scene', [90, 210]));
     const seen = await page.evaluate(() => {
-      const explanation = document.getElementById('explanation').getBoundingClientRect();
-      const next = document.getElementById('lesson-next').getBoundingClientRect();
-      return { wide: document.documentElement.scrollWidth - document.documentElement.clientWidth,
-               tall: explanation.height, shown: Math.min(innerHeight, explanation.bottom) - Math.max(0, explanation.top),
-               next: document.elementFromPoint(next.x + next.width / 2, next.y + next.height / 2)?.id };
+      const [e, n] = ['explanation', 'lesson-next'].map((id) => document.getElementById(id).getBoundingClientRect());
+      return { wide: document.documentElement.scrollWidth - innerWidth, tall: e.height, done: lab.lessonState().done,
+               shown: Math.min(innerHeight, e.bottom) - Math.max(0, e.top), next: document.elementFromPoint(n.x + 9, n.y + 9)?.id };
     });
-    const at = `${width} x ${height}: ${JSON.stringify(seen)}`;
-    assert.equal(seen.wide, 0, at);
-    assert.ok(seen.tall >= 150 && seen.shown >= 150, at);
-    assert.equal(seen.next, 'lesson-next', at);
-    assert.equal(await page.evaluate(() => lab.lessonState().done), true, at);
+    assert.ok(seen.wide === 0 && seen.tall >= 150 && seen.shown >= 150 && seen.next === 'lesson-next' && seen.done,
+              `${width} x ${height}: ${JSON.stringify(seen)}`);
     await page.close();
   }
   // At 1280 x 800, scrolled to the end: the views' captions in sight, a light's
   // position set to 0.1 by its slider, and any angle taken, as a spin leaves it.
-  const page = await openLab(1280, 800);
-  await ready(page);
-  await page.evaluate(() => { document.querySelectorAll('details').forEach((d) => { d.open = true; }); scrollTo(0, 1e6); });
-  assert.ok((await box(page, '#scene-caption')).top >= 0 && (await box(page, '#outside-caption')).top >= 0);
-  const slider = await box(page, 'input[type=range][aria-label="light 0 position x"]');
-  assert.ok(40 / slider.width <= 0.1, `${slider.width} pixels for -20 to 20`);
-  await page.evaluate(() => lab.set({ angles: [1234.5, -987, 0] }));
-  assert.deepEqual(await page.$eval('input[type=number][aria-label="angle x, degrees"]', (n) => [n.value, n.validity.valid]),
-                   ['1234.5', true]);
+  const page = await openLab(browser, { width: 1280, height: 800 });
+  await page.evaluate(() => lab.set({ angles: [1234.5, -987, 0] })
+    .then(() => { document.querySelectorAll('details').forEach((d) => { d.open = true; }); scrollTo(0, 1e6); }));
+  const [scene, outside, slider] = await page.$$eval('#scene-caption, #outside-caption, [type=range][aria-label="light 0 position x"]',
+    (found) => found.map((e) => e.getBoundingClientRect().toJSON()));
+  assert.ok(scene.top >= 0 && outside.top >= 0 && 40 / slider.width <= 0.1, `${scene.top}, ${outside.top}, ${slider.width}`);
+  assert.deepEqual(await page.$eval('[type=number][aria-label="angle x, degrees"]', (n) => [n.value, n.validity.valid]), ['1234.5', true]);
   await page.close();
 });
 
-async function shiftTab(page) {
-  await page.keyboard.down('Shift');
-  await page.keyboard.press('Tab');
-  await page.keyboard.up('Shift');
+// A key with a modifier held; Tab (Shift+Tab: `back`) pressed until the focused element matches `selector`.
+async function chord(page, modifier, key) {
+  await page.keyboard.down(modifier); await page.keyboard.press(key); await page.keyboard.up(modifier);
 }
-// Presses Tab (Shift+Tab: `back`) until `wanted(the focused element)` holds.
-async function tabTo(page, wanted, back = false) {
+async function tabTo(page, selector, back = false) {
   for (let i = 0; i < 400; ++i) {
-    await (back ? shiftTab(page) : page.keyboard.press('Tab'));
-    if (await page.evaluate(wanted)) return;
+    await (back ? chord(page, 'Shift', 'Tab') : page.keyboard.press('Tab'));
+    if (await page.evaluate((s) => document.activeElement.matches(s), selector)) return;
   }
-  throw new Error(`not reached: ${wanted}`);
+  throw new Error(`${selector} not reached`);
 }
-const named = (name) => new Function(`return document.activeElement.matches('${name}')`);
 
 test('a lesson from start to end with the keyboard alone; the lessons, views and pixel fields within 10 Tabs', async () => {
   let page;
   for (const address of ['#lesson=spotlight&step=2', '']) {
-    page = await openLab(1280, 800, false, browser, address);
-    await ready(page);
+    page = await openLab(browser, { width: 1280, height: 800, address });
     const reached = [];
-    for (let i = 0; i < 10; ++i) {
-      await page.keyboard.press('Tab');
-      reached.push(await page.evaluate(() => document.activeElement.id));
-    }
+    for (let i = 0; i < 10; ++i) reached.push(await page.keyboard.press('Tab').then(() => page.evaluate(() => document.activeElement.id)));
     const wanted = ['lessons', 'scene', 'pixel-x', 'pixel-y', 'outside', ...(address ? ['lesson-next'] : [])];
     assert.deepEqual(wanted.filter((id) => !reached.includes(id)), [], `${address}: ${reached}`);
     if (address) await page.close();
   }
-  await page.evaluate(() => {
-    window.pointed = 0;
-    for (const type of ['mousedown', 'pointerdown', 'touchstart']) addEventListener(type, () => { window.pointed += 1; }, true);
-  });
-  await tabTo(page, named('#lessons'), true);
+  await page.evaluate(() => ['mousedown', 'pointerdown', 'touchstart'].forEach((type) =>
+    addEventListener(type, () => { window.pointed = true; }, true)));
+  await tabTo(page, '#lessons', true);
+  for (const key of ['Enter', 'ArrowDown', 'ArrowDown']) await page.keyboard.press(key);
+  assert.equal(await page.evaluate(() => lab.lessonState().lesson), null, 'the arrows open no lesson');
+  await tabTo(page, '[data-lesson=point-and-direction]');
   await page.keyboard.press('Enter');
-  await page.keyboard.press('ArrowDown');  // the arrows open nothing
-  assert.equal(await page.evaluate(() => lab.lessonState().lesson), null);
-  await tabTo(page, named('[data-lesson=point-and-direction]'));
-  await page.keyboard.press('Enter');
-  const type = async (selector, text) => {
-    await tabTo(page, named(selector));
-    await page.keyboard.down('Control'); await page.keyboard.press('a'); await page.keyboard.up('Control');
-    await page.keyboard.type(text);
-    await page.keyboard.press('Enter');
-  };
-  const open = async (title) => {
-    await tabTo(page, new Function(`return document.activeElement.textContent.startsWith('${title}')`));
-    await page.keyboard.press('Enter');
-  };
-  const STEPS = [async () => { await open('Light 0'); await type('[type=number][aria-label="light 0 position w"]', '0'); },
-    async () => { await type('#pixel-x', '220'); await page.keyboard.press('Tab'); await page.keyboard.type('80'); await page.keyboard.press('Enter'); },
-    async () => { await type('[type=number][aria-label="light 0 attenuation k1"]', '0.5'); }];
+  const type = (selector, text, then = 'Enter') => tabTo(page, selector).then(() => chord(page, 'Control', 'a'))
+    .then(() => page.keyboard.type(text)).then(() => page.keyboard.press(then));
+  const STEPS = [async () => { await tabTo(page, '#panel details details summary'); await page.keyboard.press('Enter');
+    await type('[type=number][aria-label="light 0 position w"]', '0'); },
+  async () => { await type('#pixel-x', '220', 'Tab'); await type('#pixel-y', '80'); },
+  () => type('[type=number][aria-label="light 0 attenuation k1"]', '0.5')];
   for (const [i, act] of STEPS.entries()) {
     assert.deepEqual(await page.evaluate(() => lab.lessonState()), { lesson: 'point-and-direction', step: i + 1, done: false });
     await act();
     assert.equal(await page.evaluate(() => lab.lessonState().done), true, `step ${i + 1}: ${await page.$eval('#lesson-result', (r) => r.textContent)}`);
-    if (i + 1 < STEPS.length) {
-      await tabTo(page, named('#lesson-next'), true);
-      await page.keyboard.press('Enter');
-    }
+    if (i + 1 < STEPS.length) await tabTo(page, '#lesson-next', true).then(() => page.keyboard.press('Enter'));
   }
-  assert.equal(await page.evaluate(() => window.pointed), 0, 'no mouse, pointer or touch event');
+  assert.equal(await page.evaluate(() => window.pointed), undefined, 'no mouse, pointer or touch event');
   assert.deepEqual(page.problems, []);
   await page.close();
 });
@@ -176,11 +119,11 @@ test('a lesson from start to end with the keyboard alone; the lessons, views and
 test('Tab leaves the demo\'s canvas, on its own page and framed in a host page that keeps its focus', async () => {
   const own = await openDemo(browser);
   await waitForFirstFrame(own);
+  const focused = () => own.evaluate(() => document.activeElement.getAttribute('aria-keyshortcuts') ?? document.activeElement.tagName);
   await own.keyboard.press('Tab');
-  assert.equal(await own.evaluate(() => document.activeElement.id), '', 'on to the first button');
-  await shiftTab(own);
-  await shiftTab(own);
-  assert.equal(await own.evaluate(() => document.activeElement.tagName), 'BODY', 'Shift+Tab out of the canvas');
+  assert.equal(await focused(), 'l', 'Tab on to the first button');
+  for (let i = 0; i < 2; ++i) await chord(own, 'Shift', 'Tab');
+  assert.equal(await focused(), 'BODY', 'Shift+Tab out of the canvas');
   await own.close();
 
   const host = join(dir, 'host.html');
@@ -188,12 +131,12 @@ test('Tab leaves the demo\'s canvas, on its own page and framed in a host page t
   const page = await browser.newPage();
   await page.goto(pathToFileURL(host).href);
   const frame = await (await page.waitForSelector('iframe')).contentFrame();
-  await frame.waitForFunction(() => demo && JSON.parse(demo.UTF8ToString(demo._ml_test_state())).framesDrawn > 0);
+  await waitForFirstFrame(frame);
   assert.equal(await page.evaluate(() => document.activeElement.tagName), 'BODY', 'the frame took the host\'s focus');
   await page.focus('#a');
   await page.keyboard.press('Tab');
   await page.keyboard.press('l');
-  assert.equal(await frame.evaluate(() => JSON.parse(demo.UTF8ToString(demo._ml_test_state())).lightingMode), 1);
+  assert.equal((await state(frame)).lightingMode, 1);
   for (let i = 0; i < 11; ++i) await page.keyboard.press('Tab');
   assert.equal(await page.evaluate(() => document.activeElement.id), 'b', 'Tab left the frame');
   await page.close();
@@ -201,7 +144,7 @@ test('Tab leaves the demo\'s canvas, on its own page and framed in a host page t
 
 // Every rule axe-core finds and how many nodes it finds it on.
 async function axe(page, t, what) {
-  await page.addScriptTag({ path: AXE });
+  await page.addScriptTag({ path: createRequire(import.meta.url).resolve('axe-core/axe.min.js') });
   const found = await page.evaluate(async () => (await axe.run(document)).violations.map((v) => [v.id, v.impact, v.nodes.length]));
   t.diagnostic(`${what}: ${found.map(([id, impact, n]) => `${id} (${impact}) ${n}`).join(', ') || 'no violation'}`);
   assert.deepEqual(found.filter(([, impact]) => impact === 'critical' || impact === 'serious'), [], what);
@@ -213,22 +156,17 @@ test('axe-core: no critical or serious violation on either page, in each state; 
   await axe(demo, t, 'the demo');
   await demo.close();
   for (const scheme of ['light', 'dark']) {
-    const page = await openLab(1280, 800);
+    const page = await openLab(browser, { width: 1280, height: 800 });
     await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
-    await ready(page);
-    await axe(page, t, `the lab at start, ${scheme}`);
-    await page.evaluate(() => lab.lesson('spotlight'));
-    await axe(page, t, `a lesson open, ${scheme}`);
-    await page.evaluate(() => { lab.lesson(null); lab.click(200, 200); });
-    await axe(page, t, `a pixel explained, ${scheme}`);
-    await page.evaluate(() => { lab.hold(); return lab.set({ mode: 3 }).then(() => lab.click(90, 210)); });
-    await axe(page, t, `the comparison, ${scheme}`);
+    const STATES = { 'at start': () => {}, 'a lesson open': () => lab.lesson('spotlight'),
+      'a pixel explained': () => { lab.lesson(null); lab.click(200, 200); },
+      'the comparison': () => { lab.hold(); return lab.set({ mode: 3 }).then(() => lab.click(90, 210)); } };
+    for (const [what, reach] of Object.entries(STATES)) await page.evaluate(reach).then(() => axe(page, t, `the lab ${what}, ${scheme}`));
+    // WCAG's contrast of each term's label, its computed fill against the hue it is drawn on.
     const contrasts = await page.$$eval('#terms text.on-term', (labels) => labels.map((label) => {
-      const luminance = (css) => css.match(/\d+/g).slice(0, 3).map((v) => v / 255)
-        .map((v) => (v <= 0.04045 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4))
-        .reduce((sum, v, i) => sum + [0.2126, 0.7152, 0.0722][i] * v, 0);
-      const [a, b] = [luminance(getComputedStyle(label).fill), luminance(label.dataset.on)].sort((p, q) => q - p);
-      return (a + 0.05) / (b + 0.05);
+      const [a, b] = [getComputedStyle(label).fill, label.dataset.on].map((css) => css.match(/\d+/g).slice(0, 3)
+        .reduce((sum, v, i) => sum + [0.2126, 0.7152, 0.0722][i] * (v <= 10 ? v / 3295 : ((v / 255 + 0.055) / 1.055) ** 2.4), 0));
+      return (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
     }));
     assert.ok(contrasts.length > 0 && Math.min(...contrasts) >= 4.5, `the chart's labels: ${contrasts}`);
     await page.close();
@@ -241,16 +179,11 @@ test('each of the demo\'s buttons gives the frame and the state its key gives', 
   const KEYS = ['l', 'c', 'ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'PageUp', 'PageDown', 'Enter', 'Enter', 'Escape'];
   const without = ({ framesDrawn, ...rest }) => rest;
   // Each page in front in turn: a page behind gets no animation frames.
-  const act = async (page, press) => {
-    await page.bringToFront();
-    await press();
-    return [await state(page), ['Enter', 'Escape'].includes(press.key) ? null : await canvasFrame(page)];
-  };
+  const act = (page, key, press) => page.bringToFront().then(press)
+    .then(async () => [await state(page), ['Enter', 'Escape'].includes(key) ? null : await canvasFrame(page)]);
   for (const key of KEYS) {
-    const pressKey = async () => { await keys.focus('#canvas'); await keys.keyboard.press(key); };
-    const pressButton = () => buttons.click(`#keys button[aria-keyshortcuts=${key}]`);
-    pressKey.key = pressButton.key = key;
-    const [[a, frameA], [b, frameB]] = [await act(keys, pressKey), await act(buttons, pressButton)];
+    const [[a, frameA], [b, frameB]] = [await act(keys, key, () => keys.focus('#canvas').then(() => keys.keyboard.press(key))),
+      await act(buttons, key, () => buttons.click(`#keys button[aria-keyshortcuts=${key}]`))];
     // The spin turns each page at its own pace: Enter is held to the flag it switches.
     if (key === 'Enter') assert.equal(a.animating, b.animating);
     else if (key !== 'Escape') assert.deepEqual(without(a), without(b), key);
@@ -258,28 +191,21 @@ test('each of the demo\'s buttons gives the frame and the state its key gives', 
   }
   for (const page of [keys, buttons]) {
     assert.equal(await page.$eval('#message', (m) => m.textContent), 'The program stopped (Escape).');
+    await page.close();
   }
-  await keys.close();
-  await buttons.close();
 });
 
 test('the lab without WebGL: every control clicked, no page error, the views hidden', async () => {
   const noWebgl = await launch(['--disable-webgl', '--disable-3d-apis']);
-  try {
-    const page = await openLab(1280, 800, false, noWebgl);
-    await page.waitForFunction(() => /no WebGL/.test(document.getElementById('status').textContent), { timeout: 20000 });
-    const controls = await page.$$('button, input, select, textarea, summary, canvas');
-    let clicked = 0;
-    for (const control of controls) {
-      if (!await control.evaluate((c) => c.checkVisibility())) continue;
-      await control.click();
-      clicked += 1;
-    }
-    assert.ok(clicked >= 8, `${clicked} controls`);
-    assert.deepEqual(await page.$$eval('#scene, #outside', (views) => views.map((v) => v.checkVisibility())), [false, false]);
-    assert.deepEqual(page.problems, []);
-    assert.match(await page.$eval('#status', (s) => s.textContent), /no WebGL/);
-  } finally {
-    await noWebgl.close();
+  const page = await openLab(noWebgl, { width: 1280, height: 800, ready: false });
+  await page.waitForFunction(() => /no WebGL/.test(document.getElementById('status').textContent), { timeout: 20000 });
+  let clicked = 0;
+  for (const control of await page.$$('button, input, select, textarea, summary, canvas')) {
+    if (await control.evaluate((c) => c.checkVisibility())) clicked += await control.click().then(() => 1);
   }
+  const [views, message] = await page.evaluate(() => [['scene', 'outside'].map((id) => document.getElementById(id).checkVisibility()),
+    document.getElementById('status').textContent]);
+  await noWebgl.close();
+  assert.ok(clicked >= 8 && /no WebGL/.test(message), `${clicked} controls: ${message}`);
+  assert.deepEqual([views, page.problems], [[false, false], []]);
 });

@@ -129,7 +129,8 @@ Object.assign(lab, {
 
 // The menu: a button that shows the list of lessons, each a button of its
 // own, so a lesson opens on a choice (a click, Enter), never as the arrows
-// go by it. The list closes on a choice, on Escape and on a click elsewhere.
+// go by it. The list closes on a choice, on Escape, on a click elsewhere
+// and when the focus leaves it.
 function buildLessonMenu() {
   const item = (text, value) => {
     const button = element("button", { type: "button", textContent: text });
@@ -137,6 +138,7 @@ function buildLessonMenu() {
     button.addEventListener("click", () => {
       showMenu(false);
       if (value === "file") {
+        lessonMenu.focus();
         lessonFile.click();
         return;
       }
@@ -168,6 +170,9 @@ lessonList.parentElement.addEventListener("keydown", (event) => {
 });
 document.addEventListener("pointerdown", (event) => {
   if (!lessonList.parentElement.contains(event.target)) showMenu(false);
+});
+lessonList.parentElement.addEventListener("focusout", (event) => {
+  if (event.relatedTarget && !lessonList.parentElement.contains(event.relatedTarget)) showMenu(false);
 });
 // Back, Next, Close: the button pressed may go (disabled at the first or
 // last step), so the focus stays in the lesson's box, on its heading.

@@ -73,7 +73,9 @@ function showPixel(x, y) {
 canvas.addEventListener("click", (event) => {
   canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
   const { x, y } = pixelUnder(event);
+  pointedAt = { x, y };  // a tap points at the pixel it explains
   if (lab.click(x, y)) bringExplanation();
+  showPointed();
 });
 
 // The pixel fields: Enter in either, or the button, explains the pixel.
