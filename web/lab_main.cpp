@@ -162,6 +162,20 @@ void pixelAt(int x, int y, unsigned char rgba[4])
     readPixels(x, lab->state.view.windowHeight - 1 - y, 1, 1, rgba);
 }
 
+// The bound framebuffer's frame into lab->pixels: RGBA, row 0 at the top.
+void readFrameTopDown()
+{
+    const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
+    const size_t stride = static_cast<size_t>(width) * 4;
+    std::vector<unsigned char> bottomUp(stride * static_cast<size_t>(height));
+    readPixels(0, 0, width, height, bottomUp.data());
+    lab->pixels.resize(bottomUp.size());
+    for (int row = 0; row < height; ++row) {
+        std::copy_n(&bottomUp[static_cast<size_t>(height - 1 - row) * stride], stride,
+                    &lab->pixels[static_cast<size_t>(row) * stride]);
+    }
+}
+
 void useSceneContext()
 {
     emscripten_webgl_make_context_current(lab->sceneContext);
@@ -658,19 +672,51 @@ EMSCRIPTEN_KEEPALIVE void lab_spin_step()
 // the frame as drawn, without the marks of a click.
 EMSCRIPTEN_KEEPALIVE const unsigned char* lab_pixels()
 {
-    const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
-    const size_t stride = static_cast<size_t>(width) * 4;
-    std::vector<unsigned char> bottomUp(stride * static_cast<size_t>(height));
     if (lab->clicked) {
         drawSceneView();
     }
-    readPixels(0, 0, width, height, bottomUp.data());
+    readFrameTopDown();
     drawClickMarks();
-    lab->pixels.resize(bottomUp.size());
-    for (int row = 0; row < height; ++row) {
-        std::copy_n(&bottomUp[static_cast<size_t>(height - 1 - row) * stride], stride,
-                    &lab->pixels[static_cast<size_t>(row) * stride]);
+    return lab->pixels.data();
+}
+
+// What light `light` alone adds to the frame, as the capture tool's
+// --layers splits a frame light by light: the other lights off, no global
+// ambient and no emission, and of the light's ambient, diffuse and specular
+// colours only those `terms` names kept (bits 1, 2 and 4), the others
+// black. Drawn into the pick framebuffer, so the canvas keeps its frame,
+// and only within the box (x0, y0) to (x1, y1), row 0 at the top: RGBA as
+// lab_pixels gives it, the pixels outside the box left as they were. A
+// light that is off adds nothing: the box is black.
+EMSCRIPTEN_KEEPALIVE const unsigned char* lab_light_pixels(int light, int terms, int x0, int y0,
+                                                           int x1, int y1)
+{
+    SceneState alone = lab->state;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        alone.lightOn[i] = alone.lightOn[i] && i == light;
     }
+    std::fill_n(alone.setup.lightModel.ambient, 3, 0.0f);
+    std::fill_n(alone.setup.material.emission, 3, 0.0f);
+    if (light >= 0 && light < LIGHT_COUNT) {
+        LightSetup& kept = alone.setup.lights[light];
+        float* const colours[3] = {kept.ambient, kept.diffuse, kept.specular};
+        for (int term = 0; term < 3; ++term) {
+            if ((terms >> term & 1) == 0) {
+                std::fill_n(colours[term], 3, 0.0f);
+            }
+        }
+    }
+    const int width = alone.view.windowWidth, height = alone.view.windowHeight;
+    lab->pick.bind(width, height);
+    // Only the box is shaded and read back: a check counts its pixels alone.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x0, height - 1 - y1, x1 - x0 + 1, y1 - y0 + 1);
+    std::string log;
+    lab->renderer.draw(alone, log);
+    glDisable(GL_SCISSOR_TEST);
+    readFrameTopDown();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
     return lab->pixels.data();
 }
 

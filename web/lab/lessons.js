@@ -85,8 +85,9 @@ function checkTask() {
   const task = lessonNow && !loadingStep && lessonNow.lesson.steps[lessonNow.step - 1].task;
   if (!task || lessonNow.done) return;
   let result;
+  const scene = sceneReadings(lessonNow.stepState);
   try {
-    result = decideCheck(task.check, sceneReadings());
+    result = decideCheck(task.check, scene);
   } catch (error) {
     result = { ok: false, why: error.message };
   }
@@ -98,7 +99,7 @@ function checkTask() {
   lessonNow.done = true;
   const [x, y] = task.pixel || (result.pixel ? [result.pixel.x, result.pixel.y] : []);
   const explained = x === undefined ? null : showPixel(x, y);
-  showFinding(`Done. ${task.found || ""}` +
+  showFinding(`Done. ${filledText(task.found || "", scene, explained)}` +
               (explained ? `\nPixel (${x}, ${y}), marked and explained: ${explained.verdict}` : ""), true);
 }
 controls.push({ refresh(state, spinning) { if (!spinning) checkTask(); } });
