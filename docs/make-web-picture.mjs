@@ -7,7 +7,7 @@ import { fileURLToPath } from 'node:url';
 import { launch, openDemo, PNG, settle, waitForFirstFrame } from '../tests/web/support.mjs';
 
 process.env.ML_WEB_PAGE = process.argv[2] || 'build-web/materials-lights.html';
-const WIDTH = 360, HEIGHT = 340, GAP = 12;
+const WIDTH = 330, HEIGHT = 600, GAP = 12;
 
 const browser = await launch();
 try {

@@ -59,6 +59,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* ml_test_state()
     return text;
 }
 
+// A key of the demo pressed with one of the page's buttons: handed to the
+// callbacks GLUT hands a key press to, so it does what the key does.
+// `special` 0: a character, for keyboard(); else a GLUT special key code,
+// for specialKey().
+extern "C" EMSCRIPTEN_KEEPALIVE void ml_key(int key, int special)
+{
+    if (special != 0) {
+        specialKey(key, 0, 0);
+    } else {
+        keyboard(static_cast<unsigned char>(key), 0, 0);
+    }
+}
+
 int main(int argc, char** argv)
 {
     glutInit(&argc, argv);

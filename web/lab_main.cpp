@@ -34,10 +34,9 @@ namespace {
 const char* const CANVAS = "#scene";
 const char* const OUTSIDE_CANVAS = "#outside";
 
-// Pixels from a handle within which a press in the outside view takes
-// hold of it; degrees the outside camera turns for a pixel dragged; the
-// nearest and furthest it comes to its target.
-constexpr double GRAB_REACH = 6.0;
+// Degrees the outside camera turns for a pixel dragged; the nearest and
+// furthest it comes to its target. (How near a press must come to a handle
+// to take hold of it is the page's: a finger's reach is not a mouse's.)
 constexpr double ORBIT_DEGREES_A_PIXEL = 0.4;
 constexpr double NEAREST = 5.0, FURTHEST = 200.0;
 
@@ -152,6 +151,20 @@ void readPixels(int x, int y, int width, int height, unsigned char* rgba)
 void pixelAt(int x, int y, unsigned char rgba[4])
 {
     readPixels(x, lab->state.view.windowHeight - 1 - y, 1, 1, rgba);
+}
+
+// The bound framebuffer's frame into lab->pixels: RGBA, row 0 at the top.
+void readFrameTopDown()
+{
+    const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
+    const size_t stride = static_cast<size_t>(width) * 4;
+    std::vector<unsigned char> bottomUp(stride * static_cast<size_t>(height));
+    readPixels(0, 0, width, height, bottomUp.data());
+    lab->pixels.resize(bottomUp.size());
+    for (int row = 0; row < height; ++row) {
+        std::copy_n(&bottomUp[static_cast<size_t>(height - 1 - row) * stride], stride,
+                    &lab->pixels[static_cast<size_t>(row) * stride]);
+    }
 }
 
 void useSceneContext()
@@ -621,19 +634,51 @@ EMSCRIPTEN_KEEPALIVE void lab_spin_step()
 // the frame as drawn, without the marks of a click.
 EMSCRIPTEN_KEEPALIVE const unsigned char* lab_pixels()
 {
-    const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
-    const size_t stride = static_cast<size_t>(width) * 4;
-    std::vector<unsigned char> bottomUp(stride * static_cast<size_t>(height));
     if (lab->clicked) {
         drawSceneView();
     }
-    readPixels(0, 0, width, height, bottomUp.data());
+    readFrameTopDown();
     drawClickMarks();
-    lab->pixels.resize(bottomUp.size());
-    for (int row = 0; row < height; ++row) {
-        std::copy_n(&bottomUp[static_cast<size_t>(height - 1 - row) * stride], stride,
-                    &lab->pixels[static_cast<size_t>(row) * stride]);
+    return lab->pixels.data();
+}
+
+// What light `light` alone adds to the frame, as the capture tool's
+// --layers splits a frame light by light: the other lights off, no global
+// ambient and no emission, and of the light's ambient, diffuse and specular
+// colours only those `terms` names kept (bits 1, 2 and 4), the others
+// black. Drawn into the pick framebuffer, so the canvas keeps its frame,
+// and only within the box (x0, y0) to (x1, y1), row 0 at the top: RGBA as
+// lab_pixels gives it, the pixels outside the box left as they were. A
+// light that is off adds nothing: the box is black.
+EMSCRIPTEN_KEEPALIVE const unsigned char* lab_light_pixels(int light, int terms, int x0, int y0,
+                                                           int x1, int y1)
+{
+    SceneState alone = lab->state;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        alone.lightOn[i] = alone.lightOn[i] && i == light;
     }
+    std::fill_n(alone.setup.lightModel.ambient, 3, 0.0f);
+    std::fill_n(alone.setup.material.emission, 3, 0.0f);
+    if (light >= 0 && light < LIGHT_COUNT) {
+        LightSetup& kept = alone.setup.lights[light];
+        float* const colours[3] = {kept.ambient, kept.diffuse, kept.specular};
+        for (int term = 0; term < 3; ++term) {
+            if ((terms >> term & 1) == 0) {
+                std::fill_n(colours[term], 3, 0.0f);
+            }
+        }
+    }
+    const int width = alone.view.windowWidth, height = alone.view.windowHeight;
+    lab->pick.bind(width, height);
+    // Only the box is shaded and read back: a check counts its pixels alone.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x0, height - 1 - y1, x1 - x0 + 1, y1 - y0 + 1);
+    std::string log;
+    lab->renderer.draw(alone, log);
+    glDisable(GL_SCISSOR_TEST);
+    readFrameTopDown();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
     return lab->pixels.data();
 }
 
@@ -701,19 +746,26 @@ EMSCRIPTEN_KEEPALIVE void lab_outside_distance(double distance)
     drawOutside();
 }
 
-// Whether a light's handle is under (x, y) of the outside view, in its
-// canvas's pixels.
-EMSCRIPTEN_KEEPALIVE int lab_outside_handle(double x, double y)
+// The outside camera turned about its target, as a drag turns it.
+EMSCRIPTEN_KEEPALIVE void lab_outside_orbit(double yawDegrees, double pitchDegrees)
 {
-    return handleAt(lightHandles(lab->state), lab->state, lab->camera, x, y, GRAB_REACH) >= 0;
+    lab->camera = orbited(lab->camera, yawDegrees, pitchDegrees);
+    drawOutside();
 }
 
-// A press at (x, y) of the outside view takes hold of the light's handle
-// there, or of the camera. 1: a light.
-EMSCRIPTEN_KEEPALIVE int lab_outside_grab(double x, double y, int shift)
+// Whether a light's handle is within `reach` of (x, y) of the outside view,
+// both in its canvas's pixels.
+EMSCRIPTEN_KEEPALIVE int lab_outside_handle(double x, double y, double reach)
+{
+    return handleAt(lightHandles(lab->state), lab->state, lab->camera, x, y, reach) >= 0;
+}
+
+// A press at (x, y) of the outside view takes hold of the nearest light's
+// handle within `reach` pixels, or else of the camera. 1: a light.
+EMSCRIPTEN_KEEPALIVE int lab_outside_grab(double x, double y, int shift, double reach)
 {
     const std::vector<LightHandle> handles = lightHandles(lab->state);
-    const int held = handleAt(handles, lab->state, lab->camera, x, y, GRAB_REACH);
+    const int held = handleAt(handles, lab->state, lab->camera, x, y, reach);
     Grab& grab = lab->grab;
     grab = Grab{true, held >= 0, held >= 0 ? handles[static_cast<size_t>(held)] : LightHandle{},
                 lab->state, lab->camera, x, y, shift != 0, x, y};

@@ -17,6 +17,8 @@ constexpr double BARB_BACK = 0.22, BARB_OUT = 0.1;  // of an arrow's length
 // The clicked pixel's cross: arms from CROSS_GAP to CROSS_REACH pixels off
 // its centre, so the pixel itself stays as drawn.
 constexpr double CROSS_GAP = 3.0, CROSS_REACH = 8.0;
+// A spot's aim, the handle that turns its axis, as a dot of its own.
+constexpr float AIM_DOT = 7.0f;
 
 LightMarks inColour(const float colour[3], float dotSize = MARK_DOT_SIZE)
 {
@@ -183,6 +185,18 @@ std::vector<MarkLayer> outsideLayers(const SceneState& state, const OutsideCamer
         lights.marks.push_back(marks);
     }
     layers.push_back(lights);
+
+    // Each spotlight's aim, where a drag takes hold of its axis: over
+    // everything, so it can be found where the axis enters a solid.
+    MarkLayer aims{MarkFrame::Scene, false, {}};
+    for (const LightHandle& handle : lightHandles(state)) {
+        if (handle.kind == HandleKind::Aim) {
+            LightMarks dot = inColour(lights.marks[static_cast<size_t>(handle.light)].colour, AIM_DOT);
+            dot.dots.push_back(handle.at);
+            aims.marks.push_back(dot);
+        }
+    }
+    layers.push_back(aims);
 
     // The eyes and their numbers, over everything.
     MarkLayer eyes{MarkFrame::World, false, {}};

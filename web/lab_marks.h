@@ -1,7 +1,8 @@
 // What the lab draws over the solids in its two views, as layers of lines
 // and dots: in the view from outside, what the capture tool's --overview
 // draws (the viewpoints' frusta and eyes, labelled, the lights' marks) with
-// the lights that are off dimmed, and the vectors of the lighting equation
+// the lights that are off dimmed, each spot's aim marked as the handle it
+// is, and the vectors of the lighting equation
 // at the clicked point; in the scene's view, the clicked pixel and, shaded
 // per vertex, the triangle under it and its corners.
 #pragma once
@@ -40,8 +41,8 @@ struct ClickedPoint {
 // Scene units: the length of the arrows that leave the clicked point.
 constexpr double VECTOR_LENGTH = 2.0;
 
-// The view from `camera`: the frusta, the lights' marks, the eyes and their
-// labels, and the clicked point's vectors when there is one.
+// The view from `camera`: the frusta, the lights' marks and spots' aims,
+// the eyes and their labels, and the clicked point's vectors when there is one.
 std::vector<MarkLayer> outsideLayers(const SceneState& state, const OutsideCamera& camera,
                                      const ClickedPoint* clicked);
 

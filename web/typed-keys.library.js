@@ -1,3 +1,5 @@
+// The keys GLUT hands the program, as the desktop's GLUT hands them.
+//
 // The keyboard callback gets the character typed, as on the desktop, where
 // X hands the program 'L' for the L key with Caps Lock on. Emscripten's GLUT
 // makes the character from the key code and the Shift flag alone
@@ -23,6 +25,21 @@ function glutTypedCharacter(byKeyCode) {
   };
 }
 
+// GLUT also listens for keys on the whole window and cancels every key it
+// knows (Tab, Space, the arrows, F5...), wherever the focus is: Tab could
+// never leave the canvas, and a page framed in another took its keys. Its
+// two key listeners are wrapped here, before glutInit adds them, so that a
+// key reaches the program only when it is pressed on the canvas, and Tab,
+// which the demo does nothing with, never does: it moves the focus on.
+function glutCanvasKeys(listener) {
+  return function(event) {
+    if (event.target !== Module['canvas'] || event['key'] === 'Tab') return;
+    listener(event);
+  };
+}
+
 mergeInto(LibraryManager.library, {
-  $GLUT__postset: 'GLUT.getASCIIKey = (' + glutTypedCharacter + ')(GLUT.getASCIIKey);',
+  $GLUT__postset: 'GLUT.getASCIIKey = (' + glutTypedCharacter + ')(GLUT.getASCIIKey);' +
+                  'GLUT.onKeydown = (' + glutCanvasKeys + ')(GLUT.onKeydown);' +
+                  'GLUT.onKeyup = (' + glutCanvasKeys + ')(GLUT.onKeyup);',
 });

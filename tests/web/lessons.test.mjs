@@ -4,6 +4,9 @@
 // task is done by the actions its text asks for and not before them, and a
 // malformed lesson is refused naming its step and field.
 import assert from 'node:assert/strict';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { after, before, test } from 'node:test';
 import { launch } from './support.mjs';
@@ -88,58 +91,82 @@ test('compare: the pixels that differ from the held frame, and the fields', asyn
   await page.close();
 });
 
-// What each task asks of the learner, done through window.lab: a set, then
-// a click on pixel [x, y]. `wrong`: an action that does not do the task.
+// Each task: what it asks (`do`, and `also` another way), which must pass,
+// and wrong actions, which must not, each from the step freshly opened. An
+// action is a list of lab.set objects and [x, y] clicks.
+const L0 = (light) => ({ lights: [light] }), L1 = (light) => ({ lights: [{}, light] }), L2 = (light) => ({ lights: [{}, {}, light] });
+const M = (material) => ({ material }), SPEC = (c) => [{ material: { specular: c } }];
 const TASKS = {
-  modes: [{ wrong: [['click', 200, 200]], do: [['click', 220, 80]] }, { wrong: [['click', 64, 215]], do: [['click', 90, 215]] },
-    { wrong: [['click', 90, 210]], do: [['click', 90, 115]] }, { wrong: [['click', 70, 200]], do: [['click', 90, 210]] }],
-  'point-and-direction': [{ do: [['set', { lights: [{ position: [0, 0, 2.5, 0] }] }]] },
-    { do: [['click', 220, 80]] },
-    { wrong: [['set', { lights: [{ position: [0, 0, 2.5, 1], attenuation: [1, 0.5, 0] }] }]],
-      do: [['set', { lights: [{ position: [0, 0, 2.5, 0], attenuation: [1, 0.5, 0] }] }]] }],
-  spotlight: [{ wrong: [['click', 90, 115], ['click', 90, 230]], do: [['click', 90, 210]] },
-    { wrong: [['set', { lights: [{}, {}, { spot_cutoff: 10.5 }] }]], do: [['set', { lights: [{}, {}, { spot_cutoff: 12 }] }]] },
-    { wrong: [['click', 90, 210]], do: [['click', 200, 100]] }, { do: [['set', { lights: [{}, {}, { spot_exponent: 0 }] }]] }],
-  gouraud: [{ wrong: [['click', 240, 110]], do: [['click', 218, 82]] },
-    { wrong: [['set', { tessellation: { cube: 16 } }], ['set', { tessellation: { cube: 1 } }]], do: [['set', { shading: 'pixel' }]] },
-    { wrong: [['set', { shading: 'pixel', tessellation: { cube: 16 } }], ['set', { shading: 'vertex', tessellation: { cube: 1 } }]],
-      do: [['set', { tessellation: { cube: 16 } }]] },
-    { wrong: [['set', { material: { shininess: 50 } }]], do: [['set', { material: { shininess: 10 } }]] }],
-  highlights: [{ wrong: [['set', { material: { shininess: 30 } }]], do: [['set', { material: { shininess: 10 } }]] },
-    { wrong: [['set', { material: { specular: [1, 0, 1, 1] } }]], do: [['set', { material: { specular: [1, 1, 0, 1] } }]] },
-    { wrong: [['click', 248, 52]], do: [['click', 188, 112]] }, { do: [['set', { local_viewer: false }]] }],
-  'ambient-and-distance': [{ do: [['set', { global_ambient: [1, 1, 1, 1] }]] },
-    { do: [['set', { material: { ambient: [1, 0, 0, 1] } }]] },
-    { wrong: [['set', { lights: [{ ambient: [0.3, 0.3, 0.3, 1] }] }], ['click', 200, 200]],
-      do: [['click', 220, 80]] },
-    { wrong: [['set', { lights: [{ on: false }] }]], do: [['set', { material: { emission: [0.3, 0.3, 0.3, 1] } }]] },
-    { wrong: [['click', 200, 200]], do: [['click', 100, 200]] }],
+  modes: [{ do: [[220, 80]], wrong: [[[200, 200]], [L0({ position: [2, 2, 3, 1] }), [220, 80]], [M({ ambient: [0.3, 0.3, 0.3, 1] }), [220, 80]]] },
+    { do: [[90, 215]], wrong: [[[64, 215]], [M({ diffuse: { cylinder: [1, 1, 1, 1] } }), [90, 215]], [L1({ diffuse: [1, 1, 1, 1] }), [90, 215]]] },
+    { do: [[90, 115]], wrong: [[[90, 210]], [M({ diffuse: { cone: [1, 1, 0, 1] } }), [90, 115]], [M({ shininess: 1 }), [90, 115]]] },
+    { do: [[90, 210]], wrong: [[[70, 200]], [{ mode: 2 }, [90, 210]], [L2({ spot_cutoff: 20 }), [90, 210]]] }],
+  'point-and-direction': [{ do: [L0({ position: [0, 0, 2.5, 0] })],
+    wrong: [[L0({ position: [0, 0, 2.5, 0.5] })], [L0({ position: [0, 0, -2.5, 0] })], [{ mode: 1 }]] },
+  { do: [[220, 80]], wrong: [[[200, 200]], [M({ diffuse: { cube: [0.5, 0, 0, 1] } }), [220, 80]], [{ angles: [0, 20, 0] }, [220, 80]]] },
+  { do: [L0({ attenuation: [1, 0.5, 0] })], wrong: [[L0({ position: [0, 0, 2.5, 1], attenuation: [1, 0.5, 0] })],
+    [L0({ attenuation: [2, 0, 0] })], [{ lights: [{ attenuation: [1, 0.5, 0] }, { diffuse: [1, 0, 0, 1] }] }]] }],
+  spotlight: [{ do: [[90, 210]], wrong: [[[90, 115]], [L2({ spot_exponent: 10 }), [90, 210]], [L2({ spot_cutoff: 30 }), [90, 210]]] },
+    { do: [L2({ spot_cutoff: 12 })], wrong: [[M({ ambient: [1, 0, 0, 1] })], [L2({ spot_cutoff: 10.5 })],
+      [L2({ spot_cutoff: 12, spot_exponent: 5 })], [L2({ spot_direction: [1, 0.1, -1] })]] },
+    { do: [[200, 100]], wrong: [[[90, 210]], [L2({ spot_exponent: 0 }), [200, 100]], [L2({ spot_cutoff: 15 }), [200, 100]]] },
+    { do: [L2({ spot_exponent: 0 })], wrong: [[L2({ spot_exponent: 1 })], [L2({ spot_exponent: 0, spot_cutoff: 60 })], [L2({ spot_cutoff: 20 })]] }],
+  gouraud: [{ do: [[218, 82]], wrong: [[[240, 110]], [{ shading: 'pixel' }, [218, 82]], [L2({ spot_cutoff: 20 }), [218, 82]]] },
+    { do: [{ shading: 'pixel' }], wrong: [[L0({ diffuse: [1, 1, 1, 1] })], [L2({ spot_cutoff: 15 })],
+      [{ tessellation: { cube: 16 } }], [{ shading: 'pixel', tessellation: { cube: 16 } }]] },
+    { do: [{ tessellation: { cube: 16 } }], wrong: [[L2({ spot_cutoff: 15 })], [{ shading: 'pixel' }],
+      [{ tessellation: { cube: 16 }, ...L0({ diffuse: [1, 1, 1, 1] }) }], [{ tessellation: { cube: 16 }, shading: 'pixel' }]] },
+    { do: [M({ shininess: 10 })], wrong: [[M({ shininess: 50 })], [{ shading: 'pixel' }], [{ ...M({ shininess: 10 }), tessellation: { sphere: [32, 16] } }]] }],
+  highlights: [{ do: [M({ shininess: 10 })], wrong: [[M({ shininess: 30 })], [{ shading: 'pixel' }], [M({ shininess: 10, ambient: [0, 0.2, 0, 1] })]] },
+    { do: SPEC([1, 1, 0, 1]), also: [L0({ specular: [1, 1, 0, 1] })], wrong: [[M({ diffuse: { sphere: [1, 1, 0, 1] } })],
+      SPEC([1, 0, 1, 1]), SPEC([1, 0, 0, 1]), [L1({ specular: [1, 1, 0, 1] })]] },
+    { do: [[188, 112]], wrong: [[[248, 52]], [{ local_viewer: false }, [188, 112]], [M({ shininess: 1 }), [188, 112]]] },
+    { do: [{ local_viewer: false }], wrong: [[M({ emission: [1, 1, 1, 1] })], [M({ shininess: 0 })], [L0({ position: [0, 0.1, 1, 0] })]] }],
+  'ambient-and-distance': [{ do: [{ global_ambient: [1, 1, 1, 1] }],
+    wrong: [[{ global_ambient: [1, 1, 1, 1], ...M({ ambient: [0.5, 0, 0, 1] }) }], [{ global_ambient: [0.5, 0.5, 0.5, 1] }], [L0({ ambient: [1, 1, 1, 1] })]] },
+  { do: [M({ ambient: [1, 0, 0, 1] })], also: [M({ ambient: [0, 1, 0, 1] })], wrong: [[M({ emission: [0.3, 0, 0, 1] })],
+    [{ global_ambient: [1, 1, 1, 1] }], [L0({ ambient: [1, 1, 1, 1] })], [M({ ambient: [0.05, 0, 0, 1] })]] },
+  { do: [L0({ ambient: [0.3, 0.3, 0.3, 1] }), [220, 80]], also: [L0({ ambient: [0, 0.3, 0, 1] }), [220, 80]],
+    wrong: [[L0({ ambient: [0.3, 0.3, 0.3, 1] }), [200, 200]], [[220, 80]], [{ global_ambient: [0.3, 0.3, 0.3, 1] }, [220, 80]],
+      [L1({ ambient: [0.3, 0.3, 0.3, 1] }), [220, 80]]] },
+  { do: [{ ...L0({ on: false }), ...M({ emission: [0.3, 0.3, 0.3, 1] }) }], wrong: [[L0({ on: false })], [M({ emission: [0.3, 0.3, 0.3, 1] })],
+    [L0({ on: false }), M({ ambient: [1, 1, 1, 1] })], [L0({ on: false }), M({ emission: [0.02, 0.02, 0.02, 1] })]] },
+  { do: [[100, 200]], wrong: [[[200, 200]], [[90, 60]], [L0({ attenuation: [1, 0, 0] }), [100, 200]]] }],
 };
 
-test('lessons: every step loads; each task is done by what it asks, and not before', async (t) => {
+test('lessons: each task is done by what it asks, and by no wrong action; what the page says is so', async (t) => {
   const page = await openAt(LAB);
   const lessons = await page.evaluate(() => LESSONS);
   assert.deepEqual(Object.keys(lessons), Object.keys(TASKS));
-  const act = (actions) => page.evaluate(async (list) => {
-    for (const [what, ...args] of list) await (what === 'set' ? lab.set(args[0]) : lab.click(...args));
-    return lab.lessonState().done;
-  }, actions);
-  let tasks = 0;
+  // Opens the step fresh, does the actions; the step's state before them, whether it is done, what the page says.
+  const run = (name, step, actions) => page.evaluate(async (n, s, list) => {
+    await lab.lesson(null);
+    lab.reset();
+    const opened = [await lab.lesson(n, s), lab.state()];
+    for (const a of list) await (Array.isArray(a) ? lab.click(...a) : lab.set(a));
+    return [...opened, lab.lessonState().done, document.getElementById('lesson-result').textContent];
+  }, name, step, actions);
+  let answers = 0;
   for (const [name, lesson] of Object.entries(lessons)) {
     assert.equal(lesson.steps.length, TASKS[name].length, name);
     for (const [i, step] of lesson.steps.entries()) {
-      const expected = await page.evaluate((s) => { lab.lesson(null); lab.reset(); return lab.set(s); }, step.state || {});
-      const opened = await page.evaluate((n, s) => lab.lesson(n, s), name, i + 1);
-      assert.deepEqual(await page.evaluate(() => lab.state()), expected, `${name} step ${i + 1}`);
-      assert.deepEqual(opened, { lesson: name, step: i + 1, done: step.task ? false : null });
-      const { wrong = [], do: actions } = TASKS[name][i];
-      assert.equal(await act(wrong), false, `${name} step ${i + 1}: done before its actions`);
-      assert.equal(await act(actions), true, `${name} step ${i + 1}: ${await page.$eval('#lesson-result', (r) => r.textContent)}`);
-      assert.match(await page.$eval('#lesson-result', (r) => r.textContent), /^Done\./);
-      tasks += 1;
+      const expected = await page.evaluate((s) => { lab.reset(); return lab.set(s); }, step.state || {});
+      const { do: asked, also, wrong } = TASKS[name][i], at = `${name} step ${i + 1}`;
+      for (const [right, actions] of [[true, asked], ...(also ? [[true, also]] : []), ...wrong.map((w) => [false, w])]) {
+        const [opened, state, done, said] = await run(name, i + 1, actions);
+        assert.deepEqual([opened, state], [{ lesson: name, step: i + 1, done: false }, expected], at);
+        t.diagnostic(`${at} | ${JSON.stringify(actions)} | ${said.split('\n')[0]}`);
+        assert.equal(done, right, `${at}, ${JSON.stringify(actions)}: ${said}`);
+        if (right) assert.match(said, /^Done\. [^{}]*\nPixel \(\d+, \d+\), marked and explained/, at);
+        else assert.match(said, /^Not yet: [^[\]_{}]+\.$/, `${at}: ${said}`);
+        assert.ok(!said.includes('(not known)'));
+        const parts = said.split(/[;:] /);
+        assert.equal(new Set(parts).size, parts.length, `each thing once: ${said}`);
+        answers += 1;
+      }
     }
   }
-  t.diagnostic(`${tasks} tasks in ${Object.keys(lessons).length} lessons`);
+  t.diagnostic(`${answers} answers in ${Object.keys(lessons).length} lessons`);
   assert.deepEqual(page.problems, []);
   await page.close();
 });
@@ -159,6 +186,11 @@ test('a malformed lesson loads nothing and names its step and field', async () =
     [{ title: 'L', steps: [step(), { ...step(), state: { mode: 7 } }] }, 'step 2, steps[1].state: mode must be'],
     [{ title: 'L', steps: [{ text: 'A step.' }] }, 'steps[0].question must be a text'],
     [{ steps: [step()] }, 'title must be a text'],
+    [{ title: 'L', steps: [step({ only: ['material.shinyness'] })] }, 'check.only[0]: the state has no field "material.shinyness"'],
+    [{ title: 'L', steps: [step({ light: { light: 0, term: 'glow', at_least: 1 } })] }, 'check.light.term must be one of'],
+    [{ title: 'L', steps: [{ ...step({ only: [] }), task: { do: 'Do it.', check: { only: [] }, found: 'At {state.colour}.' } }] },
+      'steps[0].task.found: {state.colour} names no field'],
+    [{ title: 'L', steps: [step({ state: { path: 'mode', equals: 1, missing: ' ' } })] }, 'check.state.missing must be a text'],
   ];
   for (const [lesson, message] of MALFORMED) {
     const refusal = await page.evaluate((l) => lab.lesson(l).then(() => null, (e) => e.message), lesson);
@@ -166,5 +198,23 @@ test('a malformed lesson loads nothing and names its step and field', async () =
     assert.ok((await status(page)).includes(message));
     assert.deepEqual(await page.evaluate(() => [lab.state(), lab.lessonState()]), [state, where]);
   }
+  await page.close();
+});
+
+test("a teacher's lesson from a file, the guide's example: a wrong cause refused, the right one done", async () => {
+  const file = join(tmpdir(), 'front-face-lesson.json');
+  writeFileSync(file, readFileSync(new URL('../../docs/lessons.md', import.meta.url), 'utf8').match(/```json\n([^`]*)```/)[1]);
+  const page = await openAt(LAB);
+  await (await page.$('#lesson-file')).uploadFile(file);
+  await page.waitForFunction(() => lab.lessonState().step === 1);
+  await page.click('#lesson-next');
+  const said = () => page.$eval('#lesson-result', (r) => r.textContent);
+  await page.evaluate(() => lab.set({ material: { ambient: [1, 0, 0, 1] } }));
+  assert.equal(await page.evaluate(() => lab.lessonState().done), false);
+  assert.match(await said(), /^Not yet: .*the material's ambient was changed; light 0 does not light the cube's front face all over yet \(0 pixels/);
+  await page.evaluate(() => { lab.undo(); return lab.set({ lights: [{ position: [2, 2, 3, 1] }] }); });
+  assert.deepEqual(await page.evaluate(() => lab.lessonState()), { lesson: "Why is the cube's front face black?", step: 2, done: true });
+  assert.match(await said(), /^Done\. With light 0 at \(2, 2, 3, 1\), .* here it is [\d.]+\.\nPixel \(220, 80\)/);
+  assert.deepEqual(page.problems, []);
   await page.close();
 });

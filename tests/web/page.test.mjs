@@ -20,8 +20,10 @@ test('the page holds the demo window, with the focus', async () => {
   await waitForFirstFrame(page);
   assert.equal(await page.title(), 'Materiels et lumieres OpenGL');
   const canvas = () => page.$eval('#canvas', (c) => [c.width, c.height, c.clientWidth,
-    c.clientHeight, getComputedStyle(c).outlineStyle, document.activeElement === c]);
-  assert.deepEqual(await canvas(), [300, 300, 300, 300, 'none', true]);
+    c.clientHeight, `${getComputedStyle(c).outlineStyle} ${getComputedStyle(c).outlineOffset}`,
+    document.activeElement === c]);
+  // Its focus ring is drawn round it, outside the frame.
+  assert.deepEqual(await canvas(), [300, 300, 300, 300, 'solid 2px', true]);
   assert.equal(await shown(page, '#message'), null);
   await page.$eval('#canvas', (c) => c.blur());
   await page.click('#canvas');

@@ -101,14 +101,16 @@ export function compareFrames(a, b, tolerance = 2) {
   return counts;
 }
 
-// The lab page (ML_LAB_PAGE) opened and ready; page errors kept in page.problems.
-export async function openLab(browser) {
+// The lab page (ML_LAB_PAGE) opened at `address` (a fragment) in a window of
+// `width` x `height` (a phone's or a tablet's with `touch`), and ready unless
+// `ready` is false; page errors kept in page.problems.
+export async function openLab(browser, { width = 1500, height = 1000, touch = false, address = '', ready = true } = {}) {
   const page = await browser.newPage();
-  await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
+  await page.setViewport({ width, height, deviceScaleFactor: 1, hasTouch: touch, isMobile: touch });
   page.problems = [];
   page.on('pageerror', (error) => page.problems.push(error.message));
-  await page.goto(pathToFileURL(process.env.ML_LAB_PAGE).href);
-  await page.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
+  await page.goto(pathToFileURL(process.env.ML_LAB_PAGE).href + address);
+  if (ready) await page.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
   return page;
 }
 

@@ -1,8 +1,9 @@
 "use strict";
 // "As code": the state as the OpenGL 1.x calls that set it, and as the
 // shader with its uniforms' values, each with a button that copies it.
-function copyButton(source) {
+function copyButton(source, what) {
   const button = element("button", { type: "button", textContent: "Copy" });
+  button.setAttribute("aria-label", `Copy ${what}`);
   button.addEventListener("click", () => {
     const area = element("textarea");
     area.value = source.textContent;
@@ -16,11 +17,12 @@ function copyButton(source) {
 
 function buildCodeGroup() {
   const code = group("As code");
-  const glCode = element("pre");
-  const shaderCode = element("pre");
-  code.append(element("details", {}, element("summary", { textContent: "OpenGL 1.x calls" }), copyButton(glCode), glCode),
+  const glCode = element("pre", { tabIndex: 0 });  // it scrolls: the keys can scroll it
+  const shaderCode = element("pre", { tabIndex: 0 });
+  code.append(element("details", {}, element("summary", { textContent: "OpenGL 1.x calls" }),
+                      copyButton(glCode, "the OpenGL calls"), glCode),
               element("details", {}, element("summary", { textContent: "The shader, with its uniforms' values" }),
-                      copyButton(shaderCode), shaderCode));
+                      copyButton(shaderCode, "the shader"), shaderCode));
   controls.push({
     refresh() {
       const now = lab.code();

@@ -130,4 +130,4 @@ canvas.addEventListener("keydown", (event) => {
   if (!held) say("No frame is held: \"Hold as A\" first, then b flips between A and B.", true);
   else showA(heldView.hidden);
 });
-canvas.addEventListener("mousedown", () => showA(false));
+canvas.addEventListener("pointerdown", () => showA(false));

@@ -23,6 +23,7 @@ function buildFileGroups() {
 
   const file = group("The state as a file (the tools' --state FILE)");
   const text = element("textarea", { spellcheck: false });
+  text.setAttribute("aria-label", "The state as a state file's text");
   const exportButton = element("button", { type: "button", textContent: "Export" });
   const importButton = element("button", { type: "button", textContent: "Import" });
   const download = element("a", { textContent: "download it", hidden: true });

@@ -51,18 +51,21 @@ Object.assign(lab, {
   redo() { return stepHistory(future, past); },
 });
 
-window.addEventListener("mousedown", () => { buttonDown = true; }, true);
-window.addEventListener("mouseup", () => {
-  buttonDown = false;
-  if (noting === -1) keepState();
-}, true);
+// A button, a finger or a pen held down (a light or a slider dragged).
+window.addEventListener("pointerdown", () => { buttonDown = true; }, true);
+for (const end of ["pointerup", "pointercancel"]) {
+  window.addEventListener(end, () => {
+    buttonDown = false;
+    if (noting === -1) keepState();
+  }, true);
+}
 undoButton.addEventListener("click", () => lab.undo());
 redoButton.addEventListener("click", () => lab.redo());
 
 // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y (Cmd on a Mac), except in a field being
 // typed into, which has its own.
 document.addEventListener("keydown", (event) => {
-  if (!(event.ctrlKey || event.metaKey) || event.altKey ||
+  if (!labReady() || !(event.ctrlKey || event.metaKey) || event.altKey ||
       event.target.matches("textarea, input[type=number], input[type=text]")) return;
   const key = event.key.toLowerCase();
   if (key === "z" && !event.shiftKey) lab.undo();

@@ -2,7 +2,8 @@
 // The two views' zoom: x1, x2 or x3, drawn pixelated, so one pixel of the
 // frame is a square a learner can find and click. A zoomed view scrolls
 // inside its frame; zooming keeps the clicked pixel (or else the pixel at
-// the frame's middle) where it was.
+// the frame's middle) where it was. Each view's three buttons are one stop
+// of the Tab key, the one pressed; the arrows go from one to the next.
 const ZOOM_STEPS = [1, 2, 3];
 const zoomViews = {};  // id: {canvas, frame, zoom, buttons, focus}
 
@@ -21,7 +22,10 @@ function zoomView(id, zoom, at) {
   sizeView(view);
   frame.scrollLeft = middle.x * zoom - frame.clientWidth / 2;
   frame.scrollTop = middle.y * zoom - frame.clientHeight / 2;
-  view.buttons.forEach((button, i) => button.setAttribute("aria-pressed", String(ZOOM_STEPS[i] === zoom)));
+  view.buttons.forEach((button, i) => {
+    button.setAttribute("aria-pressed", String(ZOOM_STEPS[i] === zoom));
+    button.tabIndex = ZOOM_STEPS[i] === zoom ? 0 : -1;
+  });
 }
 
 for (const group of document.querySelectorAll(".zoom")) {
@@ -30,11 +34,20 @@ for (const group of document.querySelectorAll(".zoom")) {
   const view = { canvas, frame: canvas.parentElement, zoom: 1, focus: null, buttons: [] };
   zoomViews[id] = view;
   for (const zoom of ZOOM_STEPS) {
-    const button = element("button", { type: "button", textContent: `\u00d7${zoom}`, title: `zoom \u00d7${zoom}` });
+    const button = element("button", { type: "button", textContent: `\u00d7${zoom}` });
+    button.setAttribute("aria-label", `zoom \u00d7${zoom}`);
     button.addEventListener("click", () => zoomView(id, zoom, view.focus));
     view.buttons.push(button);
     group.append(button);
   }
+  group.addEventListener("keydown", (event) => {
+    const at = view.buttons.indexOf(document.activeElement);
+    const to = { ArrowLeft: at - 1, ArrowUp: at - 1, ArrowRight: at + 1, ArrowDown: at + 1, Home: 0,
+                 End: view.buttons.length - 1 }[event.key];
+    if (at < 0 || to === undefined) return;
+    event.preventDefault();
+    view.buttons[(to + view.buttons.length) % view.buttons.length].focus();
+  });
   zoomView(id, 1);
   // The pixel clicked is the one to keep in sight.
   canvas.addEventListener("click", (event) => {

@@ -6,13 +6,19 @@
 //   {"clicked": {"solid": "cube", "part": "face z = 1", "lit_by": 2,
 //                "path": "lights[2].spot.factor", "at_most": 0.5}}
 //   {"pixels":  {"box": [x0, y0, x1, y1], "min": [r, g, b], "max": [r, g, b], "at_least": 200}}
+//   {"light":   {"light": 2, "term": "diffuse", "box": [...], "min": [...], "at_least": 200}}
 //   {"changed": {"at_least": 1}}                      (against A, which "hold" keeps)
+//   {"only":    ["lights[2].spot_cutoff"]}            (what may differ from the step's state)
 //   {"all": [checks]}, {"any": [checks]}
-// decided from lab.state(), lab.explain() of the marked pixel, lab.pixels()
-// and lab.compare(). A test of a value is one or more of equals, between,
-// at_least and at_most.
+// decided from lab.state(), the step's state, lab.explain() of the marked
+// pixel, lab.pixels(), the frame of one light's terms alone and
+// lab.compare(). A test of a value is one or more of equals, between,
+// at_least and at_most. "missing" on a check is what the page says while it
+// fails, in the task's own words.
 const SOLID_NAMES = ["cube", "sphere", "cone", "cylinder", "nothing"];
 const TESTS = ["equals", "between", "at_least", "at_most"];
+const TERMS = ["ambient", "diffuse", "specular"];
+const MODE_LIGHTS = [[0], [1], [2], [0, 1, 2]];  // the lights each lighting mode switches on
 const LESSON_FIELDS = { lesson: ["title", "steps"], step: ["state", "text", "question", "task", "hold"],
                         task: ["do", "check", "found", "pixel"] };
 
@@ -26,7 +32,34 @@ const valueAtPath = (object, keys) =>
 
 const isNumber = (v) => typeof v === "number" && Number.isFinite(v);
 const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
-const shownValue = (v) => (isNumber(v) ? String(+v.toFixed(4)) : JSON.stringify(v));
+const shownValue = (v, decimals = 4) => (isNumber(v) ? String(+v.toFixed(decimals))
+  : Array.isArray(v) ? `(${v.map((x) => shownValue(x, decimals)).join(", ")})` : typeof v === "string" ? v : JSON.stringify(v));
+const plural = (n, one, many) => `${n} ${n === 1 ? one : many}`;
+const listed = (items, last = "and") => (items.length < 2 ? items.join("")
+  : `${items.slice(0, -1).join(", ")} ${last} ${items.at(-1)}`);
+
+// A state field named as the panel labels it: ["lights", 2, "spot_cutoff"]
+// is "light 2's spot cut-off", ["lights", 0, "position", 3] "light 0's
+// position w", ["material", "diffuse", "cube"] "the material's diffuse (cube)".
+const ROWS = { on: "on switch", spot_direction: "spot direction", spot_cutoff: "spot cut-off",
+               spot_exponent: "spot exponent", global_ambient: "global ambient", local_viewer: "local viewer",
+               two_sided: "two-sided lighting", mode: "lighting mode", size: "frame size", cube: "cube faces (N x N)" };
+const PARTS = { position: ["x", "y", "z", "w"], spot_direction: ["x", "y", "z"], angles: ["x", "y", "z"],
+                attenuation: ["k0", "k1", "k2"], size: ["w", "h"], sphere: ["slices", "stacks"],
+                cone: ["slices", "stacks"], cylinder: ["slices", "stacks"] };
+function fieldLabel(keys) {
+  const [top, second] = keys, field = keys.filter((k) => typeof k === "string").at(-1), label = ROWS[field] || field;
+  const part = typeof keys.at(-1) === "number" && !(top === "lights" && keys.length === 2) ? keys.at(-1) : null;
+  let name = `the ${label}`;
+  if (top === "lights") name = keys.length > 2 ? `light ${second}'s ${label}` : `light ${second}`;
+  else if (top === "material" && keys.length > 1) name = second === "diffuse" && field !== "diffuse" ? `the material's diffuse (${field})` : `the material's ${label}`;
+  else if (top === "tessellation" && field in PARTS) return part === null ? `the ${field}'s slices and stacks` : `the ${field}'s ${PARTS[field][part]}`;
+  return part === null ? name : `${name} ${(PARTS[field] || ["r", "g", "b", "a"])[part]}`;
+}
+// A field of a pixel's explanation named for a learner: "lights[2].spot.factor"
+// is "light 2's spot factor", "lights[0].n_dot_h" "light 0's N.H".
+const explanationLabel = (path) => path.replace(/^lights\[(\d)\]\./, "light $1's ").replace(/\./g, " ")
+  .replace(/n_dot_([lh])/g, (m, v) => `N.${v.toUpperCase()}`).replace(/_/g, " ");
 
 // A test's problem, or "". `need`: a test must be there.
 function testProblem(rule, at, need) {
@@ -40,10 +73,15 @@ function testProblem(rule, at, need) {
   return "";
 }
 
-// Whether `value` passes the test, and if not what it is.
+// Whether `value` passes the test, and if not what it is. A colour (a list
+// of numbers) is measured by its brightest of red, green and blue, alpha
+// left out: "at_least" holds when one channel is that high.
 function testValue(rule, value, name) {
   const fails = [];
   if ("equals" in rule && !sameValue(value, rule.equals)) fails.push(`not ${shownValue(rule.equals)}`);
+  if (Array.isArray(value) && value.length > 0 && value.every(isNumber) && TESTS.slice(1).some((t) => t in rule)) {
+    [name, value] = [`the brightest channel of ${name}`, Math.max(...value.slice(0, 3))];
+  }
   if (!isNumber(value) && TESTS.slice(1).some((t) => t in rule)) fails.push("not a number");
   else {
     if ("between" in rule && !(value >= rule.between[0] && value <= rule.between[1])) {
@@ -55,15 +93,84 @@ function testValue(rule, value, name) {
   return fails.length ? `${name} is ${shownValue(value)}, ${fails.join(", ")}` : "";
 }
 
-const lightList = (v) => (Array.isArray(v) ? v : [v]);
-const validLights = (v) => lightList(v).length > 0 && lightList(v).every((i) => Number.isInteger(i) && i >= 0 && i <= 2);
+const asList = (v) => (Array.isArray(v) ? v : [v]);
+const validLights = (v) => asList(v).length > 0 && asList(v).every((i) => Number.isInteger(i) && i >= 0 && i <= 2);
 const rgbTriple = (v) => Array.isArray(v) && v.length === 3 && v.every((c) => isNumber(c) && c >= 0 && c <= 255);
+const isText = (v) => typeof v === "string" && v.trim() !== "";
+
+// What a failed check says: its "missing" text, with `detail` (the counts)
+// after it, or `why` alone.
+const refusal = (rule, why, detail = "") => (rule.missing ? rule.missing + (detail ? ` (${detail})` : "") : why || detail);
+
+// The levels asked of a pixel, as the pointer's readout gives them (0 to
+// 255): "red at least 200 and blue at most 60 of 255".
+function levelsAsked(low, high, anyChannel) {
+  const asked = ["red", "green", "blue"].flatMap((name, c) => (low[c] > 0 && high[c] < 255 ? [`${name} ${low[c]} to ${high[c]}`]
+    : low[c] > 0 ? [`${name} at least ${low[c]}`] : high[c] < 255 ? [`${name} at most ${high[c]}`] : []));
+  return asked.length ? `${listed(asked, anyChannel ? "or" : "and")} of 255` : "any colour";
+}
+// A count's test as the task asks it: "at least 300".
+const countAsked = (rule) => listed([..."equals" in rule ? [`exactly ${rule.equals}`] : [],
+  ..."between" in rule ? [`${rule.between[0]} to ${rule.between[1]}`] : [],
+  ..."at_least" in rule ? [`at least ${rule.at_least}`] : [], ..."at_most" in rule ? [rule.at_most === 0 ? "none" : `at most ${rule.at_most}`] : []]);
+const countFails = (rule, n) => Boolean(testValue(rule, n, "count"));
+
+// The pixels of `frame` in the rule's box (the frame when none) whose
+// levels lie within min and max (each channel, or one with any_channel),
+// counted; the one nearest the box's middle is the one to explain. `what`:
+// whose levels they are.
+function countPixels(rule, frame, what) {
+  const { width, height, data } = frame;
+  const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
+  const low = rule.min || [0, 0, 0], high = rule.max || [255, 255, 255];
+  const within = (p, c) => data[p + c] >= low[c] && data[p + c] <= high[c];
+  let count = 0, pixel = null, nearest = Infinity;
+  for (let y = Math.max(0, y0); y <= Math.min(height - 1, y1); ++y) {
+    for (let x = Math.max(0, x0); x <= Math.min(width - 1, x1); ++x) {
+      const p = 4 * (y * width + x);
+      if (!(rule.any_channel ? [0, 1, 2].some((c) => within(p, c)) : [0, 1, 2].every((c) => within(p, c)))) continue;
+      count += 1;
+      const away = Math.hypot(x - (x0 + x1) / 2, y - (y0 + y1) / 2);
+      if (away < nearest) [nearest, pixel] = [away, { x, y }];
+    }
+  }
+  if (!countFails(rule, count)) return { ok: true, pixel };
+  const where = rule.box ? ` in (${x0}, ${y0}) to (${x1}, ${y1})` : "";
+  const detail = `${plural(count, "pixel", "pixels")}${what}${where} ${count === 1 ? "has" : "have"} ` +
+                 `${levelsAsked(low, high, rule.any_channel)}; the task asks for ${countAsked(rule)}`;
+  return { ok: false, why: refusal(rule, "", detail), pixel };
+}
+
+// A pixel condition's fields checked: box, min, max, any_channel, a test.
+function pixelsProblem(rule, at) {
+  if ("box" in rule && !(Array.isArray(rule.box) && rule.box.length === 4 && rule.box.every(Number.isInteger) &&
+                         rule.box[0] <= rule.box[2] && rule.box[1] <= rule.box[3])) {
+    return `${at}.box must be [x0, y0, x1, y1], whole pixels, x0 <= x1 and y0 <= y1`;
+  }
+  for (const f of ["min", "max"]) if (f in rule && !rgbTriple(rule[f])) return `${at}.${f} must be [r, g, b], levels 0 to 255`;
+  if ("any_channel" in rule && typeof rule.any_channel !== "boolean") return `${at}.any_channel must be true or false`;
+  return testProblem(rule, at, true);
+}
+
+// The leaves of the state `now` that differ from `then` (the same shape),
+// as key lists down to a list's items.
+function differingLeaves(now, then, keys = [], out = []) {
+  if (now !== null && typeof now === "object") {
+    for (const key of Object.keys(now)) {
+      differingLeaves(now[key], then?.[key], [...keys, Array.isArray(now) ? Number(key) : key], out);
+    }
+  } else if (now !== then) {
+    out.push(keys);
+  }
+  return out;
+}
+const startsWith = (keys, prefix) => prefix.length <= keys.length && prefix.every((k, i) => keys[i] === k);
 
 // Each kind of check: its fields, what is wrong with one (at: its place in
 // the file), and its decision: {ok, why (when not), pixel (the one to explain)}.
 const CHECKS = {
   state: {
-    fields: ["path", ...TESTS],
+    fields: ["path", "missing", ...TESTS],
     problem(rule, at) {
       const keys = pathKeys(rule.path);
       if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
@@ -71,86 +178,111 @@ const CHECKS = {
       return testProblem(rule, at, true);
     },
     decide(rule, scene) {
-      const why = testValue(rule, valueAtPath(scene.state(), pathKeys(rule.path)), rule.path);
-      return { ok: !why, why };
+      const keys = pathKeys(rule.path);
+      const why = testValue(rule, valueAtPath(scene.state(), keys), fieldLabel(keys));
+      return { ok: !why, why: why && refusal(rule, why) };
     },
   },
   clicked: {
-    fields: ["solid", "part", "lit_by", "not_lit_by", "path", ...TESTS],
+    fields: ["solid", "part", "lit_by", "not_lit_by", "path", "missing", ...TESTS],
     problem(rule, at) {
-      if ("solid" in rule && !SOLID_NAMES.includes(rule.solid)) return `${at}.solid must be one of ${SOLID_NAMES.join(", ")}`;
+      if ("solid" in rule && !asList(rule.solid).every((s) => SOLID_NAMES.includes(s))) {
+        return `${at}.solid must be one of ${SOLID_NAMES.join(", ")}, or a list of them`;
+      }
       if ("part" in rule && typeof rule.part !== "string") return `${at}.part must be a text, such as "face z = 1"`;
       for (const f of ["lit_by", "not_lit_by"]) if (f in rule && !validLights(rule[f])) return `${at}.${f} must be a light, 0 to 2, or a list of them`;
       if ("path" in rule && !pathKeys(rule.path)) return `${at}.path must name a field of the explanation, such as "lights[2].spot.factor"`;
       if ("path" in rule !== TESTS.some((t) => t in rule)) return `${at}: a path and a test go together`;
-      return Object.keys(rule).length ? testProblem(rule, at, false) : `${at}: needs a condition`;
+      return Object.keys(rule).some((f) => f !== "missing") ? testProblem(rule, at, false) : `${at}: needs a condition`;
     },
     decide(rule, scene) {
       const marked = lab.markedPixel();
-      if (!marked) return { ok: false, why: "no pixel is marked: click one" };
+      if (!marked) return { ok: false, why: refusal(rule, "no pixel is marked: click one") };
       const e = scene.explained(marked), where = `pixel (${marked.x}, ${marked.y})`;
       const solid = e.surface ? e.surface.solid : "nothing";
       const lit = (i) => e.lights[i].on && e.lights[i].reaches && [0, 1, 2].some((c) =>
         e.lights[i].diffuse[c] + e.lights[i].specular[c] > 0.002);
       const fails = [];  // the first is said
-      if ("solid" in rule && solid !== rule.solid) fails.push(`${where} shows ${solid === "nothing" ? "no solid" : `the ${solid}`}`);
+      if ("solid" in rule && !asList(rule.solid).includes(solid)) fails.push(`${where} shows ${solid === "nothing" ? "no solid" : `the ${solid}`}`);
       if ("part" in rule && (e.surface ? e.surface.part : "") !== rule.part) fails.push(`${where} is not on ${rule.part}`);
-      for (const i of lightList(rule.lit_by ?? [])) if (!lit(i)) fails.push(`light ${i} does not light ${where}`);
-      for (const i of lightList(rule.not_lit_by ?? [])) if (lit(i)) fails.push(`light ${i} lights ${where}`);
+      for (const i of asList(rule.lit_by ?? [])) if (!lit(i)) fails.push(`light ${i} does not light ${where}`);
+      for (const i of asList(rule.not_lit_by ?? [])) if (lit(i)) fails.push(`light ${i} lights ${where}`);
       if ("path" in rule) {
-        const why = testValue(rule, valueAtPath(e, pathKeys(rule.path)), `its ${rule.path}`);
+        const why = testValue(rule, valueAtPath(e, pathKeys(rule.path)), explanationLabel(rule.path));
         if (why) fails.push(`at ${where} ${why}`);
       }
-      return { ok: fails.length === 0, why: fails[0], pixel: marked };
+      return { ok: fails.length === 0, why: fails.length ? refusal(rule, fails[0]) : "", pixel: marked };
     },
   },
   pixels: {
-    fields: ["box", "min", "max", ...TESTS],
+    fields: ["box", "min", "max", "any_channel", "missing", ...TESTS],
+    problem: pixelsProblem,
+    decide: (rule, scene) => countPixels(rule, scene.frame(), ""),
+  },
+  // The same count on what one light adds alone (its terms, or one of them).
+  light: {
+    fields: ["light", "term", "box", "min", "max", "any_channel", "missing", ...TESTS],
     problem(rule, at) {
-      if ("box" in rule && !(Array.isArray(rule.box) && rule.box.length === 4 && rule.box.every(Number.isInteger) &&
-                             rule.box[0] <= rule.box[2] && rule.box[1] <= rule.box[3])) {
-        return `${at}.box must be [x0, y0, x1, y1], whole pixels, x0 <= x1 and y0 <= y1`;
-      }
-      for (const f of ["min", "max"]) if (f in rule && !rgbTriple(rule[f])) return `${at}.${f} must be [r, g, b], levels 0 to 255`;
-      return testProblem(rule, at, true);
+      if (!(Number.isInteger(rule.light) && rule.light >= 0 && rule.light <= 2)) return `${at}.light must be a light, 0 to 2`;
+      if ("term" in rule && !TERMS.includes(rule.term)) return `${at}.term must be one of ${TERMS.join(", ")}`;
+      return pixelsProblem(rule, at);
     },
-    // The pixels in the box (the frame when none) within min and max,
-    // counted; the one nearest the box's middle is the one to explain.
     decide(rule, scene) {
-      const { width, height, data } = scene.frame();
-      const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
-      const low = rule.min || [0, 0, 0], high = rule.max || [255, 255, 255];
-      let count = 0, pixel = null, nearest = Infinity;
-      for (let y = Math.max(0, y0); y <= Math.min(height - 1, y1); ++y) {
-        for (let x = Math.max(0, x0); x <= Math.min(width - 1, x1); ++x) {
-          const p = 4 * (y * width + x);
-          if (![0, 1, 2].every((c) => data[p + c] >= low[c] && data[p + c] <= high[c])) continue;
-          count += 1;
-          const away = Math.hypot(x - (x0 + x1) / 2, y - (y0 + y1) / 2);
-          if (away < nearest) [nearest, pixel] = [away, { x, y }];
-        }
-      }
-      const where = rule.box ? ` in (${x0}, ${y0}) to (${x1}, ${y1})` : "";
-      const why = testValue(rule, count, `the count of pixels${where} with the levels asked`);
-      return { ok: !why, why, pixel };
+      const what = ` of light ${rule.light}'s ${rule.term ? `${rule.term} term` : "light"} alone`;
+      // Only the box (within the frame) is drawn and read.
+      const { size: [width, height] } = scene.state(), [x0, y0, x1, y1] = rule.box || [0, 0, width, height];
+      const box = [Math.max(0, x0), Math.max(0, y0), Math.min(width - 1, x1), Math.min(height - 1, y1)];
+      if (box[0] > box[2] || box[1] > box[3]) return countPixels(rule, { width: 0, height: 0, data: [] }, what);
+      return countPixels(rule, scene.lightFrame(rule.light, rule.term, box), what);
     },
   },
   changed: {
-    fields: TESTS,
+    fields: ["missing", ...TESTS],
     problem(rule, at, step) {
       return step.hold === true ? testProblem(rule, at, true) : `${at}: needs "hold": true on the step, to keep A`;
     },
     decide(rule) {
-      const why = testValue(rule, lab.compare().changed_pixels, "the number of pixels changed since A");
-      return { ok: !why, why };
+      const n = lab.compare().changed_pixels;
+      if (!countFails(rule, n)) return { ok: true };
+      return { ok: false, why: refusal(rule, "", `${plural(n, "pixel", "pixels")} changed since A; the task asks for ${countAsked(rule)}`) };
+    },
+  },
+  // The fields the learner may change: every other keeps the step's value.
+  only: {
+    paths: true,
+    problem(paths, at) {
+      if (!Array.isArray(paths)) return `${at} must be a list of the state's fields, such as ["lights[2].spot_cutoff"]`;
+      for (const [i, path] of paths.entries()) {
+        const keys = pathKeys(path);
+        if (!keys || valueAtPath(lab.state(), keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
+        if (paths.indexOf(path) !== i) return `${at}[${i}]: "${path}" is given twice`;
+      }
+      return "";
+    },
+    decide(paths, scene) {
+      // A light switched by a change of the lighting mode is the mode's change.
+      const now = scene.state(), modeChanged = now.mode !== scene.stepState().mode;
+      const allowed = paths.map(pathKeys), changed = differingLeaves(now, scene.stepState()).filter(([field, i, key]) =>
+        !(modeChanged && field === "lights" && key === "on" && now.lights[i].on === MODE_LIGHTS[now.mode].includes(i)));
+      // A field is named whole unless the task allows a part of it.
+      const names = changed.filter((keys) => !allowed.some((a) => startsWith(keys, a))).map((keys) => {
+        const field = typeof keys.at(-1) === "number" ? keys.slice(0, -1) : keys;
+        return fieldLabel(allowed.some((a) => startsWith(a, field)) ? keys : field);
+      });
+      if (names.length === 0) return { ok: true };
+      const wrong = [...new Set(names)], too = changed.length > names.length ? " too" : "";
+      const were = wrong.length > 1 || /(angles|stacks)$/.test(wrong[0]) ? "were" : "was";
+      const asks = allowed.length ? `the task asks for a change of ${listed(allowed.map(fieldLabel), "or")} alone`
+        : "the task asks for the step's state as it was";
+      return { ok: false, why: `${asks}; ${listed(wrong)} ${were} changed${too}` };
     },
   },
   all: {
     list: true,
     decide(checks, scene) {
       const results = checks.map((check) => decideCheck(check, scene));
-      const failed = results.find((r) => !r.ok);
-      return { ok: !failed, why: failed ? failed.why : "", pixel: results.find((r) => r.pixel)?.pixel };
+      const failed = [...new Set(results.filter((r) => !r.ok).map((r) => r.why))];
+      return { ok: failed.length === 0, why: failed.join("; "), pixel: results.find((r) => r.pixel)?.pixel };
     },
   },
   any: {
@@ -158,7 +290,7 @@ const CHECKS = {
     decide(checks, scene) {
       const results = checks.map((check) => decideCheck(check, scene));
       const passed = results.find((r) => r.ok);
-      return passed || { ok: false, why: results.map((r) => r.why).join("; or ") };
+      return passed || { ok: false, why: [...new Set(results.map((r) => r.why))].join("; or ") };
     },
   },
 };
@@ -169,6 +301,7 @@ function checkProblem(check, at, step) {
   if (kinds.length !== 1) return `${at} must be one object with one check, such as {"state": {...}}`;
   const [kind] = kinds, rule = check[kind], place = `${at}.${kind}`;
   if (!(kind in CHECKS)) return `${at}: unknown check "${kind}" (${Object.keys(CHECKS).join(", ")})`;
+  if (CHECKS[kind].paths) return CHECKS[kind].problem(rule, place);
   if (CHECKS[kind].list) {
     if (!Array.isArray(rule) || rule.length === 0) return `${place} must be a list of checks`;
     for (const [i, inner] of rule.entries()) {
@@ -180,6 +313,7 @@ function checkProblem(check, at, step) {
   if (rule === null || typeof rule !== "object" || Array.isArray(rule)) return `${place} must be an object`;
   const unknown = Object.keys(rule).find((f) => !CHECKS[kind].fields.includes(f));
   if (unknown) return `${place}: unknown field "${unknown}" (${CHECKS[kind].fields.join(", ")})`;
+  if ("missing" in rule && !isText(rule.missing)) return `${place}.missing must be a text: what is not so yet`;
   return CHECKS[kind].problem(rule, place, step);
 }
 
@@ -188,18 +322,51 @@ function decideCheck(check, scene) {
   return CHECKS[kind].decide(check[kind], scene);
 }
 
-// What a check reads, each read once however many checks ask.
-function sceneReadings() {
-  let state = null, frame = null;
-  const explained = {};
+// Whether a check gives a pixel to explain once it passes.
+const givesPixel = (check) => {
+  const [kind] = Object.keys(check);
+  return kind === "all" ? check.all.some(givesPixel) : kind === "any" ? check.any.every(givesPixel)
+    : ["clicked", "pixels", "light"].includes(kind);
+};
+
+// What a check reads, each read once however many checks ask: the state,
+// the step's (`stepState`, its JSON), the frame, a light's frame, a
+// pixel's explanation.
+function sceneReadings(stepState) {
+  let state = null, frame = null, step = null;
+  const explained = {}, lightFrames = {};
   return {
     state: () => (state ||= lab.state()),
+    stepState: () => (step ||= JSON.parse(stepState)),
     frame: () => (frame ||= lab.pixels()),
+    lightFrame: (light, term, box) => (lightFrames[`${light} ${term} ${box}`] ||=
+      heapFrame(call("lab_light_pixels", light, term ? 1 << TERMS.indexOf(term) : 7, ...box))),
     explained: ({ x, y }) => (explained[`${x},${y}`] ||= lab.explain(x, y)),
   };
 }
 
-const isText = (v) => typeof v === "string" && v.trim() !== "";
+// A found text's values filled in: {state.PATH} the state's field,
+// {pixel.PATH} the explained pixel's (as lab.explain gives it); a state's
+// colour as red, green and blue, as the explanation gives its colours.
+const PLACES = /\{([a-z]+)\.([^{}\s]+)\}/g;
+const COLOUR = /(ambient|diffuse|specular|emission|cube|sphere|cone|cylinder)$/;
+function filledText(text, scene, explained) {
+  return text.replace(PLACES, (all, source, path) => {
+    const value = valueAtPath(source === "state" ? scene.state() : explained, pathKeys(path) || []);
+    if (value === undefined) return "(not known)";
+    return shownValue(Array.isArray(value) && value.length === 4 && COLOUR.test(path) ? value.slice(0, 3) : value, 2);
+  });
+}
+function foundProblem(task, at) {
+  for (const [, source, path] of task.found.matchAll(PLACES)) {
+    const keys = pathKeys(path), place = `${at}.found: {${source}.${path}}`;
+    if (!["state", "pixel"].includes(source)) return `${place}: a value is {state.PATH} or {pixel.PATH}`;
+    if (!keys || (source === "state" && valueAtPath(lab.state(), keys) === undefined)) return `${place} names no field`;
+    if (source === "pixel" && !task.pixel && !givesPixel(task.check)) return `${place}: the task explains no pixel`;
+  }
+  return "";
+}
+
 function unknownField(object, known, at) {
   const field = Object.keys(object).find((f) => !known.includes(f));
   return field === undefined ? "" : `${at}: unknown field "${field}" (${known.join(", ")})`;
@@ -242,5 +409,5 @@ function stepProblem(step, at) {
     return `${place}.pixel must be [x, y]`;
   }
   if (!("check" in task)) return `${place}.check is missing`;
-  return checkProblem(task.check, `${place}.check`, step);
+  return checkProblem(task.check, `${place}.check`, step) || ("found" in task ? foundProblem(task, place) : "");
 }

@@ -6,7 +6,8 @@
 // click, and once it passes the step is done: the page says what was found
 // and explains the pixel that shows it.
 const lessonBox = document.getElementById("lesson");
-const lessonMenu = document.getElementById("lessons");
+const lessonMenu = document.getElementById("lessons");      // the button that opens the list
+const lessonList = document.getElementById("lesson-list");
 const lessonFile = document.getElementById("lesson-file");
 // The lesson open: {name (a shipped one's, else null), lesson, step (from 1),
 // done (null: no task), stepState (the state the step set, as JSON)}.
@@ -44,11 +45,11 @@ function showStep(step) {
   call("lab_mark", -1, -1);
   document.getElementById("terms").replaceChildren();
   lessonText("explain-text", "Click a pixel of the picture.");
+  lessonText("explain-summary", "");
   lessonText("explain-json", "");
   if (now.hold) lab.hold();
   Object.assign(lessonNow, { step, done: now.task ? false : null, stepState: call("lab_state") });
   lessonBox.hidden = false;
-  lessonBox.open = true;
   lessonText("lesson-title", lessonNow.lesson.title);
   lessonText("lesson-step", `step ${step} of ${lessonNow.lesson.steps.length}`);
   lessonText("lesson-text", now.text);
@@ -58,7 +59,7 @@ function showStep(step) {
   showFinding("", false);
   document.getElementById("lesson-back").disabled = step === 1;
   document.getElementById("lesson-next").disabled = step === lessonNow.lesson.steps.length;
-  lessonMenu.value = lessonNow.name || "";
+  showMenuChoice();
   refreshPanel();
   loadingStep = false;
   say("");
@@ -74,7 +75,7 @@ function showFinding(text, done) {
 function closeLesson() {
   lessonNow = null;
   lessonBox.hidden = true;
-  lessonMenu.value = "";
+  showMenuChoice();
 }
 
 // The task decided as the state and the marked pixel are now. A step once
@@ -84,8 +85,9 @@ function checkTask() {
   const task = lessonNow && !loadingStep && lessonNow.lesson.steps[lessonNow.step - 1].task;
   if (!task || lessonNow.done) return;
   let result;
+  const scene = sceneReadings(lessonNow.stepState);
   try {
-    result = decideCheck(task.check, sceneReadings());
+    result = decideCheck(task.check, scene);
   } catch (error) {
     result = { ok: false, why: error.message };
   }
@@ -97,7 +99,7 @@ function checkTask() {
   lessonNow.done = true;
   const [x, y] = task.pixel || (result.pixel ? [result.pixel.x, result.pixel.y] : []);
   const explained = x === undefined ? null : showPixel(x, y);
-  showFinding(`Done. ${task.found || ""}` +
+  showFinding(`Done. ${filledText(task.found || "", scene, explained)}` +
               (explained ? `\nPixel (${x}, ${y}), marked and explained: ${explained.verdict}` : ""), true);
 }
 controls.push({ refresh(state, spinning) { if (!spinning) checkTask(); } });
@@ -126,17 +128,70 @@ Object.assign(lab, {
   },
 });
 
+// The menu: a button that shows the list of lessons, each a button of its
+// own, so a lesson opens on a choice (a click, Enter), never as the arrows
+// go by it. The list closes on a choice, on Escape, on a click elsewhere
+// and when the focus leaves it.
 function buildLessonMenu() {
-  for (const [name, lesson] of Object.entries(LESSONS)) lessonMenu.append(element("option", { value: name, textContent: lesson.title }));
-  lessonMenu.append(element("option", { value: "file", textContent: "A lesson of your own, from a file\u2026 (or drop it on the page)" }));
+  const item = (text, value) => {
+    const button = element("button", { type: "button", textContent: text });
+    button.dataset.lesson = value;
+    button.addEventListener("click", () => {
+      showMenu(false);
+      if (value === "file") {
+        lessonMenu.focus();
+        lessonFile.click();
+        return;
+      }
+      lab.lesson(value).then(() => document.getElementById("lesson-heading").focus(), () => {});
+    });
+    lessonList.append(element("li", {}, button));
+  };
+  for (const [name, lesson] of Object.entries(LESSONS)) item(lesson.title, name);
+  item("A lesson of your own, from a file\u2026 (or drop it on the page)", "file");
 }
-lessonMenu.addEventListener("change", () => {
-  if (lessonMenu.value === "file") lessonFile.click();
-  else if (lessonMenu.value) lab.lesson(lessonMenu.value).catch(() => {});
+function showMenu(open) {
+  lessonList.hidden = !open;
+  lessonMenu.setAttribute("aria-expanded", String(open));
+}
+// The lesson open is marked in the list.
+function showMenuChoice() {
+  for (const button of lessonList.querySelectorAll("button")) {
+    button.setAttribute("aria-current", String(Boolean(lessonNow && button.dataset.lesson === lessonNow.name)));
+  }
+}
+lessonMenu.addEventListener("click", () => {
+  showMenu(lessonList.hidden);
+  if (!lessonList.hidden) lessonList.querySelector("button").focus();
 });
-document.getElementById("lesson-back").addEventListener("click", () => { showStep(lessonNow.step - 1); showAddress(); });
-document.getElementById("lesson-next").addEventListener("click", () => { showStep(lessonNow.step + 1); showAddress(); });
-document.getElementById("lesson-close").addEventListener("click", () => { closeLesson(); showAddress(); });
+lessonList.parentElement.addEventListener("keydown", (event) => {
+  if (event.key !== "Escape" || lessonList.hidden) return;
+  showMenu(false);
+  lessonMenu.focus();
+});
+document.addEventListener("pointerdown", (event) => {
+  if (!lessonList.parentElement.contains(event.target)) showMenu(false);
+});
+lessonList.parentElement.addEventListener("focusout", (event) => {
+  if (event.relatedTarget && !lessonList.parentElement.contains(event.relatedTarget)) showMenu(false);
+});
+// Back, Next, Close: the button pressed may go (disabled at the first or
+// last step), so the focus stays in the lesson's box, on its heading.
+function stepButton(id, act) {
+  const button = document.getElementById(id);
+  button.addEventListener("click", () => {
+    act();
+    showAddress();
+    if (button.disabled) document.getElementById("lesson-heading").focus();
+  });
+}
+stepButton("lesson-back", () => showStep(lessonNow.step - 1));
+stepButton("lesson-next", () => showStep(lessonNow.step + 1));
+document.getElementById("lesson-close").addEventListener("click", () => {
+  closeLesson();
+  showAddress();
+  lessonMenu.focus();
+});
 
 // A teacher's lesson from a file, picked or dropped on the page.
 async function openLessonFile(file) {
@@ -156,5 +211,5 @@ lessonFile.addEventListener("change", () => {
 document.addEventListener("dragover", (event) => event.preventDefault());
 document.addEventListener("drop", (event) => {
   event.preventDefault();
-  if (event.dataTransfer.files.length) openLessonFile(event.dataTransfer.files[0]);
+  if (labReady() && event.dataTransfer.files.length) openLessonFile(event.dataTransfer.files[0]);
 });

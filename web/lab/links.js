@@ -80,7 +80,7 @@ function openAddress() {
 
 // The address changed by hand, with no new page: what it names now.
 window.addEventListener("hashchange", () => {
-  if (location.href !== linkNow()) openAddress();
+  if (labReady() && location.href !== linkNow()) openAddress();
 });
 
 // The link on the clipboard: the browser's clipboard where the page may use

@@ -1,22 +1,53 @@
 "use strict";
 // The picture: the pixel under the pointer and its colour, and a click's
-// explanation of why the pixel has it: its terms as a chart (terms.js),
-// then the explain tool's text and JSON; the pixel then marked in both
-// views.
+// (a tap's, or the pixel fields') explanation of why the pixel has it: its
+// terms as a chart (terms.js), then the explain tool's text and JSON; the
+// pixel then marked in both views, and said in one line to screen readers.
+const hover = document.getElementById("hover");
+let pointedAt = null;  // the pixel last pointed at, whose colour the read-out shows
+
+// A pointer's move comes in fractions of a pixel, its click in whole ones:
+// both are taken whole, so the read-out names the pixel a click explains.
 function pixelUnder(event) {
   const box = canvas.getBoundingClientRect();
-  return { x: Math.floor((event.clientX - box.left) * canvas.width / box.width),
-           y: Math.floor((event.clientY - box.top) * canvas.height / box.height) };
+  return { x: Math.floor((Math.trunc(event.clientX) - box.left) * canvas.width / box.width),
+           y: Math.floor((Math.trunc(event.clientY) - box.top) * canvas.height / box.height) };
 }
 
-canvas.addEventListener("mousemove", (event) => {
-  const { x, y } = pixelUnder(event);
+// The read-out of the pixel pointed at, as the frame is now.
+function showPointed() {
   const frame = lab.pixels();
+  const { x, y } = pointedAt;
   if (x < 0 || y < 0 || x >= frame.width || y >= frame.height) return;
   const at = 4 * (y * frame.width + x);
-  document.getElementById("hover").textContent =
-    `pixel (${x}, ${y}): ${frame.data[at]} ${frame.data[at + 1]} ${frame.data[at + 2]}`;
+  hover.textContent = `pixel (${x}, ${y}): ${frame.data[at]} ${frame.data[at + 1]} ${frame.data[at + 2]}`;
+}
+
+canvas.addEventListener("pointermove", (event) => {
+  pointedAt = pixelUnder(event);
+  showPointed();
 });
+// After a change the read-out follows; during a spin, four times a second.
+let pointedTimer = 0;
+controls.push({
+  refresh(state, spinning) {
+    if (!pointedAt) return;
+    clearTimeout(pointedTimer);
+    pointedTimer = setTimeout(showPointed, spinning ? 250 : 0);
+  },
+});
+
+// In one column (a phone, a tablet upright) the explanation is under the
+// views: after a click it is brought up, under the lesson held at the top.
+const SHOWN_AT_LEAST = 200;
+function bringExplanation() {
+  const box = document.getElementById("explanation");
+  const top = box.getBoundingClientRect().top;
+  if (top <= innerHeight - SHOWN_AT_LEAST) return;
+  const lesson = document.getElementById("lesson");
+  const over = lesson.hidden || getComputedStyle(lesson).position !== "sticky" ? 0 : lesson.getBoundingClientRect().height;
+  window.scrollBy(0, top - over - 4);
+}
 
 // Explains pixel (x, y) below the picture and marks it in both views;
 // its explanation, or null when it cannot be (the reason is said).
@@ -28,6 +59,9 @@ function showPixel(x, y) {
     const json = Object.assign({}, explained);
     delete json.text;
     document.getElementById("explain-json").textContent = JSON.stringify(json, null, 2);
+    const on = explained.surface ? ` on the ${explained.surface.solid}` : "";
+    document.getElementById("explain-summary").textContent =
+      `Pixel (${x}, ${y})${on}: drawn ${explained.drawn.join(", ")}. ${explained.verdict || ""}`;
     markPixel(x, y);
     return explained;
   } catch (error) {
@@ -39,7 +73,23 @@ function showPixel(x, y) {
 canvas.addEventListener("click", (event) => {
   canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
   const { x, y } = pixelUnder(event);
-  lab.click(x, y);
+  pointedAt = { x, y };  // a tap points at the pixel it explains
+  if (lab.click(x, y)) bringExplanation();
+  showPointed();
+});
+
+// The pixel fields: Enter in either, or the button, explains the pixel.
+document.getElementById("pick").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const [x, y] = ["pixel-x", "pixel-y"].map((id) => document.getElementById(id).value.trim());
+  const { size } = lab.state();
+  const whole = (text, most) => /^\d+$/.test(text) && Number(text) < most;
+  if (!whole(x, size[0]) || !whole(y, size[1])) {
+    say(`A pixel is x 0 to ${size[0] - 1} and y 0 to ${size[1] - 1}, whole numbers (row 0 at the top).`, true);
+    return;
+  }
+  say("");
+  if (lab.click(Number(x), Number(y))) bringExplanation();
 });
 
 Object.assign(lab, {

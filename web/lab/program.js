@@ -15,9 +15,10 @@ const afterClick = [];    // what runs after a pixel is clicked and explained
 const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
                   lab_explain: "string", lab_code: "string", lab_message: "string", lab_pixels: "number",
                   lab_key: "number", lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
-                  lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null,
+                  lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null, lab_outside_orbit: null,
                   lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "number",
-                  lab_outside_release: null, lab_changes: "string", lab_check_state: "string" };
+                  lab_outside_release: null, lab_changes: "string", lab_check_state: "string",
+                  lab_light_pixels: "number" };
 
 function call(name, ...args) {
   const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
@@ -74,6 +75,17 @@ function setText(text, reader = "lab_set") {
   }
 }
 
+// Whether the program draws: until it does (or when it cannot), what is
+// not a control (keys on the page, a file dropped, the address) does nothing.
+const labReady = () => document.body.dataset.ready === "yes";
+
+// A frame the program left at `at` in its heap, as lab_pixels gives it:
+// {width, height, data}, a copy.
+function heapFrame(at) {
+  const [width, height] = lab.state().size;
+  return { width, height, data: new Uint8ClampedArray(program.HEAPU8.slice(at, at + width * height * 4)) };
+}
+
 function say(text, refused) {
   status.textContent = text;
   status.className = refused ? "refused" : "";
@@ -113,13 +125,7 @@ const lab = {
   },
   // The frame: {width, height, data}, RGBA bytes, row 0 at the top.
   pixels() {
-    if (!pixelCache) {
-      const { size } = lab.state();
-      const bytes = size[0] * size[1] * 4;
-      const at = call("lab_pixels");
-      pixelCache = { width: size[0], height: size[1],
-                     data: new Uint8ClampedArray(program.HEAPU8.slice(at, at + bytes)) };
-    }
+    pixelCache ||= heapFrame(call("lab_pixels"));
     return pixelCache;
   },
   reset() {

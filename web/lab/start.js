@@ -1,27 +1,34 @@
 "use strict";
 // The start: the program, then the panel once it draws; or what is missing
-// when it cannot.
+// when it cannot. Till it draws, the page's controls are disabled, and they
+// stay so when it cannot: without the program they have nothing to act on.
+const waiting = [...document.querySelectorAll("button, input, select, textarea")].filter((c) => !c.disabled);
+for (const control of waiting) control.disabled = true;
+document.querySelector(".views").inert = true;
 createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr: (line) => console.warn(line) })
   .then((module) => {
     program = module;
     const started = program.ccall("lab_start", "number", [], []);
+    if (started !== 0) {
+      document.querySelector(".views").hidden = true;
+      document.getElementById("explanation").hidden = true;
+    }
     if (started === 1) {
-      canvas.hidden = outsideCanvas.hidden = true;
       say("This browser gives the page no WebGL, which the lab needs to draw. Turn on WebGL " +
           "(or hardware acceleration) and reload the page.", true);
       return;
     }
     if (started === 2) {
-      canvas.hidden = true;
       say(`The lighting shader failed: ${call("lab_message")}`, true);
       return;
     }
+    for (const control of waiting) control.disabled = false;
+    document.querySelector(".views").inert = false;
     buildStateGroups();
     buildFileGroups();
     buildCodeGroup();
     buildLessonMenu();
     openAddress();
     showDistance();
-    canvas.focus();
     document.body.dataset.ready = "yes";
   }, (error) => say(`This browser cannot run the lab: ${error}`, true));

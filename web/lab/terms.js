@@ -40,8 +40,16 @@ function hueOf(rgb) {
   return top > 0 ? `rgb(${rgb.map((v) => Math.round((255 * v) / top)).join(", ")})` : "#000";
 }
 
-// Dark text on a light hue, light text on a dark one.
-const inkOn = (rgb) => (0.3 * rgb[0] + 0.59 * rgb[1] + 0.11 * rgb[2]) / Math.max(...rgb) > 0.55 ? "#000" : "#fff";
+// A hue's relative luminance, as the contrast of text is reckoned (sRGB).
+function luminanceOf(rgb) {
+  const top = Math.max(...rgb);
+  const linear = (v) => (v <= 0.04045 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4);
+  const [r, g, b] = rgb.map((v) => linear(top > 0 ? v / top : 0));
+  return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+}
+// Black or white text on a term's hue, whichever stands out more: at
+// least 4.5:1 on any hue (black on pure red is 5.25:1, white only 4.0:1).
+const lightInkOn = (rgb) => 1.05 / (luminanceOf(rgb) + 0.05) > (luminanceOf(rgb) + 0.05) / 0.05;
 
 // A weight as shown: a corner's -0.000001 (the pixel's centre on its edge) is 0.
 const cornerWeight = (w, decimals) => (Math.abs(w) < 0.5 * 10 ** -decimals ? 0 : w).toFixed(decimals);
@@ -72,7 +80,8 @@ function barChart(terms, sum) {
       chart.append(part);
       if (length >= 16) {
         chart.append(svgElement("text", { x: x + length / 2, y: y + bar / 2 + 4, "text-anchor": "middle",
-                                          fill: inkOn(term.value), "pointer-events": "none" }, term.short));
+                                          class: lightInkOn(term.value) ? "on-term light-ink" : "on-term",
+                                          "data-on": hueOf(term.value), "pointer-events": "none" }, term.short));
       }
       x += length;
     }
@@ -80,19 +89,18 @@ function barChart(terms, sum) {
       chart.append(svgElement("rect", { class: "over", x: left + scale, y, width: (sum[c] - 1) * scale, height: bar },
                               svgElement("title", {}, `${channel}: ${(sum[c] - 1).toFixed(4)} over 1, clamped away`)));
     }
-    chart.append(svgElement("rect", { x: left, y, width: Math.max(sum[c], 0) * scale, height: bar,
-                                      fill: "none", stroke: "#333" }),
+    chart.append(svgElement("rect", { class: "outline", x: left, y, width: Math.max(sum[c], 0) * scale, height: bar }),
                  svgElement("text", { x: width - right + 4, y: y + bar / 2 + 4 }, sum[c].toFixed(3)));
   });
   const bottom = top + 3 * (bar + gap) - gap;
   // At most 7 ticks, however large the sum (attenuation can make it 100).
   const step = [0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000].find((d) => most / d <= 6) || most;
   for (let tick = 0; tick <= most + 1e-9; tick += step) {
-    chart.append(svgElement("text", { x: left + tick * scale, y: bottom + 11, "text-anchor": "middle", fill: "#555" },
+    chart.append(svgElement("text", { class: "tick", x: left + tick * scale, y: bottom + 11, "text-anchor": "middle" },
                             String(tick)));
   }
   chart.append(svgElement("line", { class: "clamp", x1: left + scale, x2: left + scale, y1: top - 4, y2: bottom + 2 }),
-               svgElement("text", { x: left + scale, y: top - 6, "text-anchor": "middle", fill: "#b00000" },
+               svgElement("text", { class: "clamp-label", x: left + scale, y: top - 6, "text-anchor": "middle" },
                           "1: GL clamps"));
   return chart;
 }
@@ -132,7 +140,7 @@ function blendRow(explained) {
 // 8-bit levels for what GL drew.
 function termsTable(explained, terms) {
   const table = element("table", {}, element("caption", { textContent: "The same numbers" }),
-    element("thead", {}, element("tr", {}, element("th", { textContent: "" }),
+    element("thead", {}, element("tr", {}, element("th", { scope: "col", textContent: "term" }),
                                  ...TERM_CHANNELS.map((channel) => element("th", { scope: "col", textContent: channel })))));
   const body = element("tbody");
   const row = (key, name, values, decimals, className, colour) => {
