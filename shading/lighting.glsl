@@ -31,8 +31,9 @@ struct Material {
     float shininess;
 };
 
-// LIGHT_COUNT, and which lights are on and of what kind, come from the
-// #defines the renderer puts before this file for the state drawn.
+// LIGHT_COUNT, and which lights are on and of what kind (FOR_EACH_LIGHT_ON),
+// come from the #defines the renderer puts before this file for the state
+// drawn.
 uniform Light u_lights[LIGHT_COUNT];
 uniform vec4 u_globalAmbient;
 
@@ -85,16 +86,14 @@ void addLight(inout vec3 colour, Light light, bool positional, bool spot, bool a
 }
 
 // The lit colour at eye-space point `eye` with unit normal `normal`, from
-// every light that is on. LIGHT_ON(i) and the kinds are constants of the
-// compiled program, so the lights that are off are left out of it too.
+// every light that is on: FOR_EACH_LIGHT_ON, the renderer's #define, puts
+// ADD_LIGHT here once for each of them with its index and kind as constants,
+// so the lights that are off, and the parts a light does not use, are left
+// out of the compiled program.
+#define ADD_LIGHT(i, positional, spot, attenuated) addLight(colour, u_lights[i], positional, spot, attenuated, eye, normal, material);
 vec4 lightColour(vec3 eye, vec3 normal, Material material)
 {
     vec3 colour = u_globalAmbient.rgb * material.ambient.rgb + material.emission.rgb;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        if (LIGHT_ON(i)) {
-            addLight(colour, u_lights[i], LIGHT_POSITIONAL(i), LIGHT_SPOT(i),
-                     LIGHT_ATTENUATED(i), eye, normal, material);
-        }
-    }
+    FOR_EACH_LIGHT_ON(ADD_LIGHT)
     return vec4(clamp(colour, 0.0, 1.0), material.diffuse.a);
 }

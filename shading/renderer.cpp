@@ -15,34 +15,25 @@ constexpr GLuint POSITION_SLOT = 0;
 constexpr GLuint NORMAL_SLOT = 1;
 constexpr GLuint ID_SLOT = 1;
 
-// A macro of the light's index that holds for the lights that are on and
-// `have` what it names: "#define LIGHT_SPOT(i) (i == 2)\n", or false.
-std::string lightsWith(const char* name, const SceneState& state,
-                       bool (*have)(const LightUniforms&))
+std::string flag(bool value) { return value ? "true" : "false"; }
+
+// The #defines that select the parts of the equation a state needs: the
+// lights that are on, each with its index and kind, for lighting.glsl's
+// ADD_LIGHT. A light's kind does not depend on the view, which turns
+// without scaling.
+std::string definesFor(const SceneState& state)
 {
-    std::string which;
+    std::string lights;
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         const LightUniforms light =
             lightUniforms(state.setup.lights[i], state.lightOn[i], identityMatrix());
-        if (light.on && have(light)) {
-            which += (which.empty() ? "" : " || ") + std::string("i == ") + std::to_string(i);
+        if (light.on) {
+            lights += " ADD(" + std::to_string(i) + ", " + flag(light.positional) + ", " +
+                      flag(light.spot) + ", " + flag(light.attenuated) + ")";
         }
     }
-    return "#define " + std::string(name) + "(i) " + (which.empty() ? "false" : "(" + which + ")") +
-           "\n";
-}
-
-// The #defines that select the parts of the equation a state needs. A
-// light's kind does not depend on the view, which turns without scaling.
-std::string definesFor(const SceneState& state)
-{
     std::string defines = "#define LIGHT_COUNT " + std::to_string(LIGHT_COUNT) + "\n";
-    defines += lightsWith("LIGHT_ON", state, [](const LightUniforms&) { return true; });
-    defines += lightsWith("LIGHT_POSITIONAL", state,
-                          [](const LightUniforms& light) { return light.positional; });
-    defines += lightsWith("LIGHT_SPOT", state, [](const LightUniforms& light) { return light.spot; });
-    defines += lightsWith("LIGHT_ATTENUATED", state,
-                          [](const LightUniforms& light) { return light.attenuated; });
+    defines += "#define FOR_EACH_LIGHT_ON(ADD)" + lights + "\n";
     const LightModelSetup& model = state.setup.lightModel;
     if (model.localViewer) {
         defines += "#define LOCAL_VIEWER\n";
