@@ -1,3 +1,6 @@
+// The verdict on an explained pixel worked out as data: which of its cases
+// the pixel is, and where the equation at the point parts from the blend of
+// the corners, the part of the equation that makes most of the difference.
 #include "explain/diagnosis.h"
 
 #include <algorithm>

@@ -9,9 +9,9 @@
 
 namespace {
 
-nlohmann::ordered_json array(const Vec3& v) { return {v.x, v.y, v.z}; }
-nlohmann::ordered_json array(const Colour& c) { return {c.r, c.g, c.b}; }
-nlohmann::ordered_json array(const int v[3]) { return {v[0], v[1], v[2]}; }
+nlohmann::ordered_json asArray(const Vec3& v) { return {v.x, v.y, v.z}; }
+nlohmann::ordered_json asArray(const Colour& c) { return {c.r, c.g, c.b}; }
+nlohmann::ordered_json asArray(const int v[3]) { return {v[0], v[1], v[2]}; }
 
 std::vector<std::string> flagNames(unsigned flags)
 {
@@ -33,10 +33,10 @@ nlohmann::ordered_json materialJson(const LightingAt& lit)
 {
     const Material& m = lit.material;
     return {{"side", lit.back ? "back" : "front"},
-            {"ambient", array(m.ambient)},
-            {"diffuse", array(m.diffuse)},
-            {"specular", array(m.specular)},
-            {"emission", array(m.emission)},
+            {"ambient", asArray(m.ambient)},
+            {"diffuse", asArray(m.diffuse)},
+            {"specular", asArray(m.specular)},
+            {"emission", asArray(m.emission)},
             {"shininess", m.shininess}};
 }
 
@@ -50,16 +50,16 @@ nlohmann::ordered_json lightJson(const SceneModel& scene, const PixelExplanation
     if (!light.on || !e.onSurface) {
         return one;
     }
-    one["colour"] = array(given.diffuse);
-    one["ambient_colour"] = array(given.ambient);
-    one["specular_colour"] = array(given.specular);
-    one["to_light"] = array(light.toLight);
+    one["colour"] = asArray(given.diffuse);
+    one["ambient_colour"] = asArray(given.ambient);
+    one["specular_colour"] = asArray(given.specular);
+    one["to_light"] = asArray(light.toLight);
     one["n_dot_l"] = light.nDotL;
-    one["ambient"] = array(light.ambient);
-    one["diffuse"] = array(light.diffuse);
-    one["half_vector"] = array(light.halfway);
+    one["ambient"] = asArray(light.ambient);
+    one["diffuse"] = asArray(light.diffuse);
+    one["half_vector"] = asArray(light.halfway);
     one["n_dot_h"] = light.nDotH;
-    one["specular"] = array(light.specular);
+    one["specular"] = asArray(light.specular);
     one["reaches"] = light.reaches;
     one["distance"] = given.atPoint() ? json(light.distance) : json(nullptr);
     one["attenuation"] = light.attenuation;
@@ -84,7 +84,7 @@ nlohmann::ordered_json explanationJson(const SceneModel& scene, const PixelExpla
     out["state"] = sceneJson(scene.state());
     out["renderer"] = e.source == FrameSource::Shader ? "shader" : "fixed";
     out["shading"] = shadingWord(e.shading);
-    out["drawn"] = array(e.drawn);
+    out["drawn"] = asArray(e.drawn);
     out["depth"] = e.depth;
     out["background"] = e.background;
 
@@ -94,21 +94,21 @@ nlohmann::ordered_json explanationJson(const SceneModel& scene, const PixelExpla
     out["global_ambient"] = nullptr;
     if (e.onSurface) {
         out["surface"] = {{"solid", solidName(e.surface.solid)},
-                          {"point", array(e.surface.point)},
-                          {"normal", array(e.surface.normal)},
-                          {"lit_normal", array(e.lighting.normal)},
+                          {"point", asArray(e.surface.point)},
+                          {"normal", asArray(e.surface.normal)},
+                          {"lit_normal", asArray(e.lighting.normal)},
                           {"part", e.part}};
         out["material"] = materialJson(e.lighting);
-        out["emission"] = array(e.lighting.emission);
-        out["global_ambient"] = array(e.lighting.globalAmbient);
+        out["emission"] = asArray(e.lighting.emission);
+        out["global_ambient"] = asArray(e.lighting.globalAmbient);
     }
     json lights = json::array();
     for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
         lights.push_back(lightJson(scene, e, names, i));
     }
     out["lights"] = lights;
-    out["sum"] = e.onSurface ? array(e.lighting.sum) : json(nullptr);
-    out["equation"] = e.onSurface ? array(e.lighting.colour) : json(nullptr);
+    out["sum"] = e.onSurface ? asArray(e.lighting.sum) : json(nullptr);
+    out["equation"] = e.onSurface ? asArray(e.lighting.colour) : json(nullptr);
 
     json vertices = json::array();
     out["triangle"] = nullptr;
@@ -127,22 +127,22 @@ nlohmann::ordered_json explanationJson(const SceneModel& scene, const PixelExpla
             vertices.push_back(
                 {{"window", {c.gl.x, c.gl.y, c.gl.depth}},
                  {"w", c.gl.w},
-                 {"colour", c.gl.hasColour ? array(c.gl.colour) : json(nullptr)},
+                 {"colour", c.gl.hasColour ? asArray(c.gl.colour) : json(nullptr)},
                  {"clipped", c.gl.clipped},
-                 {"model_colour", modelled ? array(c.model.colour) : json(nullptr)},
-                 {"point", modelled ? array(c.surface.point) : json(nullptr)},
-                 {"normal", modelled ? array(c.surface.normal) : json(nullptr)}});
+                 {"model_colour", modelled ? asArray(c.model.colour) : json(nullptr)},
+                 {"point", modelled ? asArray(c.surface.point) : json(nullptr)},
+                 {"normal", modelled ? asArray(c.surface.normal) : json(nullptr)}});
         }
         out["weights"] = {tri.weights[0], tri.weights[1], tri.weights[2]};
         const Colour shaded = e.shaded();
         out["interpolated"] = {shaded.r * 255, shaded.g * 255, shaded.b * 255};
         out["interpolated_from"] = e.hasFragment ? "fragment" : e.glCorners ? "gl" : "model";
         if (e.hasFragment) {
-            out["fragment"] = {{"normal", array(e.fragmentNormal)},
-                               {"sum", array(e.fragment.sum)},
-                               {"colour", array(e.fragment.colour)}};
+            out["fragment"] = {{"normal", asArray(e.fragmentNormal)},
+                               {"sum", asArray(e.fragment.sum)},
+                               {"colour", asArray(e.fragment.colour)}};
         }
-        out["difference"] = array(e.difference);
+        out["difference"] = asArray(e.difference);
     }
     out["vertices"] = vertices;
     out["explained"] = e.explained();

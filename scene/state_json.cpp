@@ -322,7 +322,7 @@ ordered writeNode(const Node& node, const SceneState& state, int item)
 // an object's fields that differ, each cut down the same way; a list of
 // objects (the lights) up to its last one that differs, {} for those
 // before; any other value whole. Null when nothing differs.
-ordered difference(const ordered& now, const ordered& was)
+ordered changesFrom(const ordered& now, const ordered& was)
 {
     if (now == was) {
         return nullptr;
@@ -330,7 +330,7 @@ ordered difference(const ordered& now, const ordered& was)
     if (now.is_object() && was.is_object()) {
         ordered out = ordered::object();
         for (const auto& [key, value] : now.items()) {
-            ordered part = difference(value, was.at(key));
+            ordered part = changesFrom(value, was.at(key));
             if (!part.is_null()) {
                 out[key] = part;
             }
@@ -341,7 +341,7 @@ ordered difference(const ordered& now, const ordered& was)
         now[0].is_object()) {
         ordered out = ordered::array();
         for (size_t i = 0; i < now.size(); ++i) {
-            ordered part = difference(now[i], was[i]);
+            ordered part = changesFrom(now[i], was[i]);
             out.push_back(part.is_null() ? ordered::object() : part);
         }
         while (!out.empty() && out.back().empty()) {
@@ -363,7 +363,7 @@ const char* kindWord(FieldKind kind)
     return "";
 }
 
-ordered end(double value) { return std::isinf(value) ? ordered(nullptr) : ordered(value); }
+ordered rangeEnd(double value) { return std::isinf(value) ? ordered(nullptr) : ordered(value); }
 
 // One field of one light or solid (`item`) for the panel: `keys` lead to
 // it, `name` is the path a refusal names.
@@ -390,8 +390,8 @@ ordered fieldJson(const StateField& field, int item, const ordered& keys, const 
             const FieldRange& r = field.rangeOf(e);
             const bool also = !std::isnan(r.also);
             const double top = also ? r.also : r.max;
-            value = {{"min", end(r.min)},
-                     {"max", end(r.max)},
+            value = {{"min", rangeEnd(r.min)},
+                     {"max", rangeEnd(r.max)},
                      {"also", also ? ordered(r.also) : ordered(nullptr)},
                      {"slider", {std::isinf(r.min) ? -field.reach : r.min,
                                  std::isinf(top) ? field.reach : top}},
@@ -498,7 +498,7 @@ ordered sceneChanges(const SceneState& state, const SceneState& base)
             switched.lightOn[i] = lightEnabled(state.view.lightingMode, i);
         }
     }
-    const ordered changes = difference(sceneJson(state), sceneJson(switched));
+    const ordered changes = changesFrom(sceneJson(state), sceneJson(switched));
     return changes.is_null() ? ordered::object() : changes;
 }
 
