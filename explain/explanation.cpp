@@ -55,11 +55,6 @@ void locate(const FeedbackTriangle& t, double cx, double cy, double weights[3], 
     }
 }
 
-int toLevel(double channel)
-{
-    return static_cast<int>(std::lround(std::clamp(channel, 0.0, 1.0) * 255.0));
-}
-
 int largestDifference(const Colour& a, const Colour& b)
 {
     return std::max({std::abs(toLevel(a.r) - toLevel(b.r)), std::abs(toLevel(a.g) - toLevel(b.g)),
@@ -80,11 +75,6 @@ constexpr double SAME_DEPTH = 1e-4;
 // Mesh triangles tried in matching feedback to the mesh, at most, per mesh
 // triangle: feedback that matches nothing must not cost a search per piece.
 constexpr long MATCH_BUDGET = 8;
-
-Vec3 cross(Vec3 a, Vec3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 
 // A mesh triangle's corners in the window, as the model projects them.
 FeedbackTriangle projected(const View& view, const MeshTriangle& t)
@@ -197,8 +187,8 @@ void eitherSideOfTerminators(const SceneModel& scene, const LightingAt& lit, Vis
         }
         const ModelLight& light = scene.lighting().lights[i];
         const Material& m = lit.material;
-        const double power = m.shininess == 0 ? 1.0 : std::pow(std::max(term.nDotH, 0.0), m.shininess);
-        const double factor = power * term.attenuation * term.spotFactor;
+        const double factor =
+            highlightPower(term.nDotH, m.shininess) * term.attenuation * term.spotFactor;
         const Colour across{factor * light.specular.r * m.specular.r,
                             factor * light.specular.g * m.specular.g,
                             factor * light.specular.b * m.specular.b};
@@ -271,6 +261,11 @@ void settle(const SceneModel& scene, const MeshTriangle* mesh, bool backFace, Pi
 }
 
 }  // namespace
+
+int toLevel(double channel)
+{
+    return static_cast<int>(std::lround(std::clamp(channel, 0.0, 1.0) * 255.0));
+}
 
 std::string partName(const SurfacePoint& s, bool fromBehind)
 {

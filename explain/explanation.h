@@ -199,22 +199,6 @@ private:
     std::vector<std::vector<int>> tiles_;  // triangles whose bounds touch each tile
 };
 
-// What the lab knows of one pixel of a frame it drew with the shader
-// renderer: the colour drawn there, the triangle its ID pass found under
-// the pixel's centre, and, if it read them, the 8-bit colours the shader lit
-// that triangle's corners A, B, C with (per-vertex shading).
-struct PixelReading {
-    int x = 0, y = 0;                // column and row, row 0 at the top
-    int drawn[3] = {0, 0, 0};        // 0 to 255
-    int triangle = -1;               // in drawing order; -1: nothing drawn there
-    bool hasCornerColours = false;
-    int cornerColours[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};  // 0 to 255
-};
-
-// The triangle an ID pass pixel names (ShaderRenderer::drawTriangleIds
-// writes 1 + the index, high byte in red): -1 for the background.
-int triangleOfIdColour(const unsigned char rgb[3]);
-
 // Pixel `reading` of the frame of `scene.state()`, explained without GL:
 // the point under the pixel on the mesh triangle the reading names, the
 // corners from the mesh, placed in the window by the model, with the
@@ -223,6 +207,9 @@ int triangleOfIdColour(const unsigned char rgb[3]);
 // only GL's feedback knows is left out: the depth buffer (the model's depth
 // of the point instead) and the other triangle of a shared edge.
 PixelExplanation explainPixel(const SceneModel& scene, const PixelReading& reading);
+
+// A channel of a colour, 0 to 1, in 8-bit levels as GL rounds it.
+int toLevel(double channel);
 
 // The name of the part a surface point lies on, as a learner reads it.
 std::string partName(const SurfacePoint& surface, bool seenFromBehind);

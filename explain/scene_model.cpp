@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <cmath>
 
+// The model keeps its own counts, as an oracle does: they must be the state's.
+static_assert(MODEL_LIGHT_COUNT == LIGHT_COUNT, "the model lights every light of the state");
+static_assert(sizeof(LightingSetup::front) / sizeof(LightingSetup::front[0]) == SOLID_COUNT,
+              "the model has a material for every solid");
+
 namespace {
 
 const double PI = std::acos(-1.0);
-
-Vec3 cross(Vec3 a, Vec3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 
 Colour colourOf(const float c[4])
 {
@@ -90,11 +90,6 @@ LightingSetup lightingOf(const SceneState& state)
     setup.localViewer = s.lightModel.localViewer;
     setup.twoSided = s.lightModel.twoSided;
     return setup;
-}
-
-int triangleOfIdColour(const unsigned char rgb[3])
-{
-    return (rgb[0] << 16 | rgb[1] << 8 | rgb[2]) - 1;
 }
 
 SceneModel::SceneModel(const SceneState& state)

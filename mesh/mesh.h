@@ -20,8 +20,13 @@ struct Tessellation {
     int cylinderSlices = 72, cylinderStacks = 72;
 };
 
-// The solids in drawing order.
+// The one comparison of two tessellations: every count the same.
+bool operator==(const Tessellation& a, const Tessellation& b);
+inline bool operator!=(const Tessellation& a, const Tessellation& b) { return !(a == b); }
+
+// The solids in drawing order, and their names.
 enum MeshSolid { MESH_CUBE, MESH_SPHERE, MESH_CONE, MESH_CYLINDER, MESH_SOLID_COUNT };
+constexpr const char* MESH_SOLID_NAMES[MESH_SOLID_COUNT] = {"cube", "sphere", "cone", "cylinder"};
 
 // One step of a solid's placement, as drawScene gives it to GL.
 struct PlacementStep {
@@ -29,6 +34,17 @@ struct PlacementStep {
     float angle;    // degrees, for Rotate
     float x, y, z;  // the offset, or the rotation's axis
 };
+
+// The steps that place `solid` in the scene's frame, in the order they are
+// applied to the current matrix: its centre first, then what stands the
+// shape its generator makes upright about it (the cone's and the tube's
+// axes turned to +Y). The tube's after its centre are centredTube()'s.
+std::vector<PlacementStep> solidPlacement(MeshSolid solid);
+
+// What stands GLU's tube of `height` along the caller's Y axis, centred on
+// its origin: its +Z turned to -Y, then moved back by half its height (the
+// offset a double product handed to GL as a float).
+std::vector<PlacementStep> centredTube(double height);
 
 // One solid: its triangles in its own coordinates, as GLUT or GLU hands them
 // to GL, and the steps that place it in the scene's frame, applied in order
@@ -59,7 +75,7 @@ struct SceneMesh {
 // 239, the size of its sine table).
 constexpr int MAX_CUBE_DIVISIONS = 64;
 constexpr int MIN_SLICES = 3, MAX_SLICES = 239;
-constexpr int MAX_STACKS = 256;
+constexpr int MIN_STACKS = 1, MIN_SPHERE_STACKS = 2, MAX_STACKS = 256;
 
 // What is wrong with a tessellation, in one line naming the count, or an
 // empty string.

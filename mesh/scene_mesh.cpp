@@ -33,6 +33,44 @@ PlacementStep rotate(float angle, float x, float y, float z)
 
 }  // namespace
 
+bool operator==(const Tessellation& a, const Tessellation& b)
+{
+    return a.cube == b.cube && a.sphereSlices == b.sphereSlices &&
+           a.sphereStacks == b.sphereStacks && a.coneSlices == b.coneSlices &&
+           a.coneStacks == b.coneStacks && a.cylinderSlices == b.cylinderSlices &&
+           a.cylinderStacks == b.cylinderStacks;
+}
+
+std::vector<PlacementStep> centredTube(double height)
+{
+    return {rotate(90.0f, 1.0f, 0.0f, 0.0f),
+            translate(0.0f, 0.0f, static_cast<float>(-0.5 * height))};
+}
+
+std::vector<PlacementStep> solidPlacement(MeshSolid solid)
+{
+    switch (solid) {
+    // Red cube, upper right; green sphere, lower right.
+    case MESH_CUBE: return {translate(2.0f, 2.0f, 0.0f)};
+    case MESH_SPHERE: return {translate(2.0f, -2.0f, 0.0f)};
+    // Blue cone, upper left: GLUT's +Z axis turned to +Y, base moved down
+    // so it spans y = -1 to 1.
+    case MESH_CONE:
+        return {translate(-2.0f, 2.0f, 0.0f), rotate(90.0f, -1.0f, 0.0f, 0.0f),
+                translate(0.0f, 0.0f, -1.0f)};
+    // Yellow open tube, lower left.
+    case MESH_CYLINDER: {
+        std::vector<PlacementStep> steps = {translate(-2.0f, -2.0f, 0.0f)};
+        for (const PlacementStep& step : centredTube(TUBE_HEIGHT)) {
+            steps.push_back(step);
+        }
+        return steps;
+    }
+    case MESH_SOLID_COUNT: break;
+    }
+    return {};
+}
+
 int SceneMesh::triangleCount() const
 {
     int count = 0;
@@ -66,11 +104,11 @@ std::string tessellationProblem(const Tessellation& t)
     } counts[] = {
         {"cube divisions", t.cube, 1, MAX_CUBE_DIVISIONS},
         {"sphere slices", t.sphereSlices, MIN_SLICES, MAX_SLICES},
-        {"sphere stacks", t.sphereStacks, 2, MAX_STACKS},
+        {"sphere stacks", t.sphereStacks, MIN_SPHERE_STACKS, MAX_STACKS},
         {"cone slices", t.coneSlices, MIN_SLICES, MAX_SLICES},
-        {"cone stacks", t.coneStacks, 1, MAX_STACKS},
+        {"cone stacks", t.coneStacks, MIN_STACKS, MAX_STACKS},
         {"cylinder slices", t.cylinderSlices, MIN_SLICES, MAX_SLICES},
-        {"cylinder stacks", t.cylinderStacks, 1, MAX_STACKS},
+        {"cylinder stacks", t.cylinderStacks, MIN_STACKS, MAX_STACKS},
     };
     for (const auto& c : counts) {
         if (std::string problem = rangeProblem(c.count, c.value, c.min, c.max); !problem.empty()) {
@@ -85,30 +123,20 @@ SceneMesh buildSceneMesh(const Tessellation& t)
     SceneMesh scene;
     for (int s = 0; s < MESH_SOLID_COUNT; ++s) {
         scene.solids[s].solid = static_cast<MeshSolid>(s);
+        scene.solids[s].placement = solidPlacement(static_cast<MeshSolid>(s));
     }
 
-    // Red cube, upper right; green sphere, lower right.
     SolidMesh& cube = scene.solids[MESH_CUBE];
-    cube.placement = {translate(2.0f, 2.0f, 0.0f)};
     appendGlutCube(cube, static_cast<float>(CUBE_SIZE), t.cube);
 
     SolidMesh& sphere = scene.solids[MESH_SPHERE];
-    sphere.placement = {translate(2.0f, -2.0f, 0.0f)};
     appendGlutSphere(sphere, static_cast<float>(SPHERE_RADIUS), t.sphereSlices, t.sphereStacks);
 
-    // Blue cone, upper left: GLUT's +Z axis turned to +Y, base moved down
-    // so it spans y = -1 to 1.
     SolidMesh& cone = scene.solids[MESH_CONE];
-    cone.placement = {translate(-2.0f, 2.0f, 0.0f), rotate(90.0f, -1.0f, 0.0f, 0.0f),
-                      translate(0.0f, 0.0f, -1.0f)};
     appendGlutCone(cone, static_cast<float>(CONE_BASE), static_cast<float>(CONE_HEIGHT),
                    t.coneSlices, t.coneStacks);
 
-    // Yellow open tube, lower left: GLU's +Z turned to -Y, centred on its
-    // middle (the offset a double product handed to GL as a float).
     SolidMesh& tube = scene.solids[MESH_CYLINDER];
-    tube.placement = {translate(-2.0f, -2.0f, 0.0f), rotate(90.0f, 1.0f, 0.0f, 0.0f),
-                      translate(0.0f, 0.0f, static_cast<float>(-0.5 * TUBE_HEIGHT))};
     appendGluCylinder(tube, TUBE_RADIUS, TUBE_RADIUS, TUBE_HEIGHT, t.cylinderSlices,
                       t.cylinderStacks);
     return scene;

@@ -22,11 +22,6 @@ const double SPHERE_CELL = 5.0 * PI / 180.0;
 const double CONE_COS = 2.0 / std::sqrt(5.0);
 const double CONE_SIN = 1.0 / std::sqrt(5.0);
 
-Vec3 cross(Vec3 a, Vec3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 Colour operator+(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 Colour operator*(double s, Colour c) { return {s * c.r, s * c.g, s * c.b}; }
 Colour times(Colour a, Colour b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
@@ -37,10 +32,20 @@ Colour clamped(Colour c)
 
 const Colour WHITE{1, 1, 1};
 
-// A vertex's regime: which lights reach it (bits 0 to 2) and which channels
-// go over 1 and clamp (bits 3 to 5, red, green, blue).
-const unsigned REACHED = 7u;
-const unsigned CLAMPED_SHIFT = 3;
+// A vertex's regime: which lights reach it (a bit a light, from bit 0) and
+// which channels go over 1 and clamp (the three bits after them, red, green,
+// blue).
+const unsigned REACHED = (1u << MODEL_LIGHT_COUNT) - 1;
+const unsigned CLAMPED_SHIFT = MODEL_LIGHT_COUNT;
+const unsigned ALL_CHANNELS = 7u;
+
+// The lights each mode switches on: each light alone, then all three.
+const unsigned MODE_LIGHTS[MODEL_MODE_COUNT] = {
+    1u << WHITE_POINT_LIGHT,
+    1u << CYAN_DIRECTIONAL_LIGHT,
+    1u << YELLOW_SPOTLIGHT,
+    1u << WHITE_POINT_LIGHT | 1u << CYAN_DIRECTIONAL_LIGHT | 1u << YELLOW_SPOTLIGHT,
+};
 
 // Widens `range` to take in `c`.
 void take(ColourRange& range, Colour c)
@@ -203,8 +208,13 @@ const SceneLight SCENE_LIGHTS[MODEL_LIGHT_COUNT] = {
 
 bool modelLightOn(int mode, int light)
 {
-    // Each light alone in modes 0 to 2, all of them in mode 3.
-    return mode == 3 || mode == light;
+    return mode >= 0 && mode < MODEL_MODE_COUNT && light >= 0 && light < MODEL_LIGHT_COUNT &&
+           (MODE_LIGHTS[mode] & 1u << light) != 0;
+}
+
+double highlightPower(double nDotH, double shininess)
+{
+    return shininess == 0 ? 1.0 : std::pow(std::max(nDotH, 0.0), shininess);
 }
 
 const SolidPlace SOLIDS[4] = {
@@ -314,10 +324,7 @@ LightingAt equationAt(const View& view, const LightingSetup& setup, const Materi
         // Behind the surface: neither diffuse nor specular.
         term.reaches = term.insideSpot && term.nDotL > 0;
         if (term.reaches) {
-            // (N.H)^0 is 1 wherever the light reaches.
-            const double power = material.shininess == 0
-                                     ? 1.0
-                                     : std::pow(std::max(term.nDotH, 0.0), material.shininess);
+            const double power = highlightPower(term.nDotH, material.shininess);
             term.diffuse = (term.nDotL * factor) * times(light.diffuse, material.diffuse);
             term.specular = (power * factor) * times(light.specular, material.specular);
         }
@@ -493,7 +500,7 @@ Shading shadingAt(const View& view, int mode, const SurfacePoint& surface)
     curvedSample(view, mode, surface, 0, 0, &first);
     unsigned rough = 0;  // channels, as bits of the clamped channels
     forEachCorner(view, mode, surface, [&](Colour, unsigned regime) {
-        rough |= (regime & REACHED) != (first & REACHED) ? 7u : (regime ^ first) >> CLAMPED_SHIFT;
+        rough |= (regime & REACHED) != (first & REACHED) ? ALL_CHANNELS : (regime ^ first) >> CLAMPED_SHIFT;
     });
     // Smooth: bound f'' over the cell by second differences one cell wide,
     // centred on the point and half a cell around it.

@@ -23,10 +23,12 @@ struct SceneLight {
     float cutoffDegrees;
 };
 
-constexpr int MODEL_LIGHT_COUNT = 3;
+// The demo's lights by name, in GL's order (light i is GL_LIGHT0 + i).
+enum ModelLightName { WHITE_POINT_LIGHT, CYAN_DIRECTIONAL_LIGHT, YELLOW_SPOTLIGHT, MODEL_LIGHT_COUNT };
 extern const SceneLight SCENE_LIGHTS[MODEL_LIGHT_COUNT];
 
 // Which lights each of the four lighting modes switches on.
+constexpr int MODEL_MODE_COUNT = 4;
 bool modelLightOn(int mode, int light);
 
 // Any light, in the scene's own frame.
@@ -40,6 +42,12 @@ struct ModelLight {
 
     bool isSpot() const { return spotCutoff != 180; }
     bool atPoint() const { return position[3] != 0; }
+    // Dimmed with distance: a light at a point with factors other than
+    // (1, 0, 0), OpenGL's initial ones, which leave its light whole.
+    bool isAttenuated() const
+    {
+        return atPoint() && (attenuation[0] != 1 || attenuation[1] != 0 || attenuation[2] != 0);
+    }
 };
 
 // A surface's material.
@@ -64,6 +72,10 @@ extern const Material OPENGL_INITIAL_MATERIAL;
 
 // The demo's lights, material and light model, with the lights of `mode` on.
 LightingSetup demoLighting(int mode);
+
+// The specular term's power, (N.H)^shininess on the side the light
+// reaches: (N.H)^0 is 1 there, and N.H below 0 counts as 0.
+double highlightPower(double nDotH, double shininess);
 
 // The lit colour of one vertex: emission 0, global ambient 0.2 times a black
 // material ambient, and per enabled light no ambient, the diffuse term, the

@@ -2,21 +2,9 @@
 
 #include <cmath>
 
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator*(double s, Vec3 a) { return {s * a.x, s * a.y, s * a.z}; }
-double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double length(Vec3 a) { return std::sqrt(dot(a, a)); }
-Vec3 normalized(Vec3 a) { return (1.0 / length(a)) * a; }
-
 namespace {
 
 const double PI = std::acos(-1.0);
-
-Vec3 cross(Vec3 a, Vec3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 
 Vec3 eyeOf(int viewpoint)
 {

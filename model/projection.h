@@ -3,16 +3,7 @@
 // to know where a scene point must land on screen, and how an eye sees it.
 #pragma once
 
-struct Vec3 {
-    double x, y, z;
-};
-
-Vec3 operator+(Vec3 a, Vec3 b);
-Vec3 operator-(Vec3 a, Vec3 b);
-Vec3 operator*(double s, Vec3 a);
-double dot(Vec3 a, Vec3 b);
-double length(Vec3 a);
-Vec3 normalized(Vec3 a);
+#include "model/vector.h"
 
 struct View {
     int viewpoint = 0;

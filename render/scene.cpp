@@ -8,13 +8,30 @@
 
 namespace {
 
+// One step of a solid's placement (mesh/), as GL takes it.
+void place(const PlacementStep& step)
+{
+    if (step.kind == PlacementStep::Translate) {
+        glTranslatef(step.x, step.y, step.z);
+    } else {
+        glRotatef(step.angle, step.x, step.y, step.z);
+    }
+}
+
+// The solid's centre: the first step of its placement.
+void moveToCentre(MeshSolid solid)
+{
+    place(solidPlacement(solid).front());
+}
+
 // An open tube of the given radius whose axis runs along the caller's Y
 // axis from +height/2 to -height/2.
 void drawCenteredCylinder(double height, double radius, int slices, int stacks)
 {
     glPushMatrix();
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);  // GLU's +Z now points along -Y
-    glTranslatef(0.0f, 0.0f, static_cast<GLfloat>(-0.5 * height));
+    for (const PlacementStep& step : centredTube(height)) {  // GLU's +Z now points along -Y
+        place(step);
+    }
 
     // Made and deleted on every draw, so nothing outlives the frame. If GLU
     // cannot make one, the tube is left out of this frame only.
@@ -61,32 +78,35 @@ void drawSolids(const MaterialSetup& material, const Tessellation& tessellation)
 
     // Red cube, upper right.
     glPushMatrix();
-    glTranslatef(2.0f, 2.0f, 0.0f);
+    moveToCentre(MESH_CUBE);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_CUBE]);
     drawCube(tessellation.cube);
     glPopMatrix();
 
     // Green sphere, lower right.
     glPushMatrix();
-    glTranslatef(2.0f, -2.0f, 0.0f);
+    moveToCentre(MESH_SPHERE);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_SPHERE]);
     glutSolidSphere(1.0, tessellation.sphereSlices, tessellation.sphereStacks);
     glPopMatrix();
 
-    // Blue cone, upper left. GLUT builds it along +Z from its base: turn
-    // that axis to +Y and move the base down so it spans y = -1 to 1.
+    // Blue cone, upper left. GLUT builds it along +Z from its base: the
+    // steps after its centre turn that axis to +Y and move the base down so
+    // it spans y = -1 to 1.
+    const std::vector<PlacementStep> cone = solidPlacement(MESH_CONE);
     glPushMatrix();
-    glTranslatef(-2.0f, 2.0f, 0.0f);
+    place(cone.front());
     glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_CONE]);
-    glRotatef(90.0f, -1.0f, 0.0f, 0.0f);
-    glTranslatef(0.0f, 0.0f, -1.0f);
+    for (size_t i = 1; i < cone.size(); ++i) {
+        place(cone[i]);
+    }
     glutSolidCone(1.0, 2.0, tessellation.coneSlices, tessellation.coneStacks);
     glPopMatrix();
 
     // Yellow open cylinder, lower left.
     glPushMatrix();
     glMaterialfv(GL_FRONT, GL_DIFFUSE, material.diffuse[MESH_CYLINDER]);
-    glTranslatef(-2.0f, -2.0f, 0.0f);
+    moveToCentre(MESH_CYLINDER);
     drawCenteredCylinder(2.0, 1.0, tessellation.cylinderSlices, tessellation.cylinderStacks);
     glPopMatrix();
 

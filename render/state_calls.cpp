@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr const char* SOLID_NAMES[SOLID_COUNT] = {"cube", "sphere", "cone", "cylinder"};
-
 GlCall vectorCall(GlCall::Function function, unsigned target, unsigned parameter, const float* v,
                   int count)
 {

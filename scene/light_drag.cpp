@@ -10,10 +10,6 @@ using V = MarkPoint;
 // With Shift, a light goes this share of its distance further a pixel up.
 constexpr double SHIFT_RATE = 0.01;
 
-V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V operator*(double s, V a) { return {s * a.x, s * a.y, s * a.z}; }
-double lengthOf(V a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
 
 // Pixels from (x, y) to the picture's segment from a to b.
 double pixelsToSegment(PicturePoint a, PicturePoint b, double x, double y)

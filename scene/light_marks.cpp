@@ -24,12 +24,6 @@ constexpr int RING_SEGMENTS = 48;
 
 using V = MarkPoint;
 
-V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V operator*(double s, V a) { return {s * a.x, s * a.y, s * a.z}; }
-double dotOf(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V unit(V a) { return (1.0 / std::sqrt(dotOf(a, a))) * a; }
-
 // Two unit vectors square to `d` and to each other; the first as close to
 // +Y as the direction allows, so that arrows sit above and below the scene.
 void across(V d, V& u, V& w)

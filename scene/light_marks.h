@@ -8,12 +8,9 @@
 #pragma once
 
 #include "scene/state.h"
+#include "scene/vector.h"
 
 #include <vector>
-
-struct MarkPoint {
-    double x, y, z;
-};
 
 // Odd, so that the dot's square of pixels is centred on the pixel the
 // light's place projects to.

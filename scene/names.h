@@ -1,7 +1,9 @@
-// Human names of the demo's viewpoints and lighting modes, for the tools'
-// help, reports and picture labels.
+// Human names of the demo's viewpoints, lights, lighting modes and
+// shadings, for the tools' help, reports and picture labels and the lab's
+// panel.
 #pragma once
 
+#include "scene/state.h"
 #include "scene/viewer.h"
 
 constexpr const char* VIEWPOINT_NAMES[VIEWPOINT_COUNT] = {
@@ -11,8 +13,7 @@ constexpr const char* VIEWPOINT_NAMES[VIEWPOINT_COUNT] = {
 };
 
 // Light i is GL_LIGHT0 + i; lighting modes 0 to 2 each switch one of them on.
-constexpr int NAMED_LIGHT_COUNT = 3;
-constexpr const char* LIGHT_NAMES[NAMED_LIGHT_COUNT] = {
+constexpr const char* LIGHT_NAMES[LIGHT_COUNT] = {
     "white point light",
     "cyan directional light",
     "yellow spotlight",
@@ -23,4 +24,9 @@ constexpr const char* LIGHTING_MODE_NAMES[LIGHTING_MODE_COUNT] = {
     LIGHT_NAMES[1],
     LIGHT_NAMES[2],
     "all three lights",
+};
+
+constexpr const char* SHADING_NAMES[SHADING_MODE_COUNT] = {
+    "per vertex, blended (GL's Gouraud shading)",
+    "per pixel (the same equation for every fragment)",
 };

@@ -19,13 +19,6 @@ constexpr double HIGHEST_ELEVATION = 85.0;  // degrees, so +Y can stay up
 
 using V = MarkPoint;
 
-V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V operator*(double s, V a) { return {s * a.x, s * a.y, s * a.z}; }
-double dotOf(V a, V b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V unit(V a) { return (1.0 / std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z)) * a; }
-
 // The camera's own axes: along its line of sight, to the picture's right, up.
 struct Axes {
     V forward, side, up;

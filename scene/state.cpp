@@ -62,13 +62,18 @@ bool lightEnabled(int mode, int light)
     return MODES[mode][light];
 }
 
+void followMode(SceneState& state)
+{
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        state.lightOn[i] = lightEnabled(state.view.lightingMode, i);
+    }
+}
+
 SceneState demoSceneState(const ViewerState& view)
 {
     SceneState state{};
     state.view = view;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        state.lightOn[i] = lightEnabled(view.lightingMode, i);
-    }
+    followMode(state);
     state.setup = DEMO_SETUP;
     state.tessellation = Tessellation{};
     state.shading = ShadingMode::PerVertex;

@@ -7,8 +7,11 @@
 #include "mesh/mesh.h"
 #include "scene/viewer.h"
 
+// The lights (light i is GL_LIGHT0 + i) and the solids, in drawing order,
+// whose names scene/names.h and mesh/mesh.h hold.
 constexpr int LIGHT_COUNT = 3;
 constexpr int SOLID_COUNT = MESH_SOLID_COUNT;
+inline constexpr auto& SOLID_NAMES = MESH_SOLID_NAMES;
 
 // One light as OpenGL knows it, in the scene's own frame.
 struct LightSetup {
@@ -22,6 +25,14 @@ struct LightSetup {
     float attenuation[3];    // constant, linear, quadratic
 
     bool isSpot() const { return spotCutoff != 180.0f; }
+    bool atPoint() const { return position[3] != 0.0f; }
+    // Dimmed with distance: a light at a point with factors other than
+    // (1, 0, 0), OpenGL's initial ones, which leave its light whole.
+    bool isAttenuated() const
+    {
+        return atPoint() && (attenuation[0] != 1.0f || attenuation[1] != 0.0f ||
+                             attenuation[2] != 0.0f);
+    }
 };
 
 // Shared by the four solids, which differ only in their diffuse colour.
@@ -85,11 +96,16 @@ constexpr SceneSetup DEMO_SETUP = {
     {{0.2f, 0.2f, 0.2f, 1.0f}, false, false},
 };
 
-// How the lit colour is spread over a triangle.
+// How the lit colour is spread over a triangle, and the state format's
+// word for each.
 enum class ShadingMode {
     PerVertex,  // GL's: lit at the corners, the colours blended (Gouraud)
     PerPixel,   // the same equation worked out for every fragment
 };
+constexpr const char* SHADING_WORDS[] = {"vertex", "pixel"};
+constexpr int SHADING_MODE_COUNT = sizeof SHADING_WORDS / sizeof SHADING_WORDS[0];
+
+inline const char* shadingWord(ShadingMode mode) { return SHADING_WORDS[static_cast<int>(mode)]; }
 
 // Everything one frame depends on.
 struct SceneState {
@@ -116,3 +132,6 @@ Camera cameraFor(int viewpoint, int windowWidth, int windowHeight);
 
 // Whether lighting mode `mode` switches light `light` (0, 1 or 2) on.
 bool lightEnabled(int mode, int light);
+
+// The lights switched as the state's lighting mode switches them.
+void followMode(SceneState& state);

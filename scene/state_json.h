@@ -10,18 +10,17 @@
 // A field left out keeps the value the state had. `lights` holds up to 3
 // objects, for lights 0, 1, ... in order, each with any of its fields;
 // `mode` switches the lights as the demo's mode does, and `on` flags given
-// with it apply after it.
+// with it apply after it. The fields, their order and their ranges are
+// scene/state_fields.h's table.
 #pragma once
 
 #include "scene/state.h"
+#include "scene/state_fields.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
 #include <string>
-
-// The largest frame a state may ask for, either way.
-constexpr int MOST_STATE_PIXELS = 4096;
 
 // What every reader of a state holds to, whoever wrote it: text of more than
 // MOST_STATE_BYTES is refused (a reader of a file or a pipe stops there), and
@@ -44,7 +43,8 @@ std::string applySceneJson(const nlohmann::json& json, SceneState& state);
 
 // The same from JSON text; text that is not one JSON object is refused the
 // same way, with the parser's message, and so is text past the limits above
-// or an object that gives a field twice ("lights[0].on is given twice"). A
+// or an object that gives a field twice ("lights[0].on is given twice"),
+// and so is anything but white space after the value (a NUL byte too). A
 // UTF-8 byte-order mark at the start is skipped.
 std::string applySceneText(const std::string& text, SceneState& state);
 
@@ -60,9 +60,22 @@ nlohmann::ordered_json sceneJson(const SceneState& state);
 // against startingSceneState():  {"mode": 2, "material": {"shininess": 10}}
 nlohmann::ordered_json sceneChanges(const SceneState& state, const SceneState& base);
 
-// Whether the state's lights, material, light model, tessellation and
-// shading are the demo's: only the view and the lights' switches differ.
-bool hasDemoSetup(const SceneState& state);
+// The table of fields as the lab's panel reads it: {"limits": {"bytes",
+// "depth"}, "lights": their names, "solids": theirs, "fields": [...]}, a
+// field of each light or solid apart, each with its "path" (the keys that
+// lead to it), "name" (as a refusal names it), "label", "kind" ("switch",
+// "whole", "number", "word"), "parts" (an array's, in words), "values" (for
+// each: "min", "max", null where the range has no end, "also", "slider",
+// "step" and the demo's value "demo"), "choices" where it is one of a few
+// and "not_all_zero", the refusal of zeros, where they are refused.
+nlohmann::ordered_json stateFieldsJson();
+
+// How a refusal names a field: `name` under `path` ("lights[0].on"), the
+// name as it is when it is a plain word, else as a JSON string.
+std::string fieldPath(const std::string& path, const std::string& name);
+std::string shownName(const std::string& name);
+// A value as a refusal quotes it, cut short when long.
+std::string shownValue(const nlohmann::json& value);
 
 // Reads a state file (`-`: standard input) onto startingSceneState(), for
 // the tools' --state FILE, never more than one byte past MOST_STATE_BYTES.

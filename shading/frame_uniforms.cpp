@@ -31,8 +31,7 @@ LightUniforms lightUniforms(const LightSetup& light, bool on, const GlMatrix& vi
     transformDirection(view, light.spotDirection, u.spotDirection);
     u.positional = u.position[3] != 0.0f;
     u.spot = light.isSpot();
-    u.attenuated = u.positional && (light.attenuation[0] != 1.0f || light.attenuation[1] != 0.0f ||
-                                    light.attenuation[2] != 0.0f);
+    u.attenuated = light.isAttenuated();
     if (u.positional) {
         const float wInverse = 1.0f / u.position[3];
         for (int i = 0; i < 3; ++i) {
@@ -111,4 +110,71 @@ FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[S
         normalMatrix(solid.modelView, solid.normalMatrix);
     }
     return u;
+}
+
+namespace {
+
+UniformValue value(const std::string& name, const float* values, int count)
+{
+    return {name, std::vector<float>(values, values + count)};
+}
+
+UniformValue value(const std::string& name, float one)
+{
+    return {name, {one}};
+}
+
+// A material's uniforms but its diffuse colour, which each solid sets.
+void addMaterial(std::vector<UniformValue>& out, const std::string& name,
+                 const MaterialSetup& material)
+{
+    out.push_back(value(name + ".ambient", material.ambient, 4));
+    out.push_back(value(name + ".specular", material.specular, 4));
+    out.push_back(value(name + ".emission", material.emission, 4));
+    out.push_back(value(name + ".shininess", material.shininess));
+}
+
+}  // namespace
+
+std::vector<UniformValue> frameUniformValues(const SceneState& state, const FrameUniforms& frame)
+{
+    const SceneSetup& setup = state.setup;
+    std::vector<UniformValue> out = {value("u_globalAmbient", setup.lightModel.ambient, 4)};
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        if (!frame.lights[i].on) {
+            continue;
+        }
+        const std::string name = "u_lights[" + std::to_string(i) + "].";
+        const LightSetup& given = setup.lights[i];
+        const LightUniforms& light = frame.lights[i];
+        out.push_back(value(name + "position", light.position, 4));
+        out.push_back(value(name + "ambient", given.ambient, 4));
+        out.push_back(value(name + "diffuse", given.diffuse, 4));
+        out.push_back(value(name + "specular", given.specular, 4));
+        out.push_back(value(name + "spotDirection", light.spotDirection, 3));
+        out.push_back(value(name + "spotCosCutoff", light.spotCosCutoff));
+        out.push_back(value(name + "spotExponent", given.spotExponent));
+        out.push_back(value(name + "attenuation", given.attenuation, 3));
+        out.push_back(value(name + "halfVector", light.halfVector, 3));
+    }
+    addMaterial(out, "u_front", setup.material);
+    return out;
+}
+
+std::vector<UniformValue> backMaterialValues()
+{
+    const MaterialSetup& back = GL_DEFAULT_MATERIAL;
+    std::vector<UniformValue> out = {value("u_back.diffuse", back.diffuse[0], 4)};
+    addMaterial(out, "u_back", back);
+    return out;
+}
+
+std::vector<UniformValue> solidUniformValues(const SceneState& state, const FrameUniforms& frame,
+                                             int solid)
+{
+    const SolidUniforms& placed = frame.solids[solid];
+    return {value("u_front.diffuse", state.setup.material.diffuse[solid], 4),
+            value("u_modelViewProjection", placed.modelViewProjection.m, 16),
+            value("u_modelView", placed.modelView.m, 16),
+            value("u_normalMatrix", placed.normalMatrix, 9)};
 }

@@ -8,6 +8,9 @@
 #include "scene/state.h"
 #include "shading/gl_matrix.h"
 
+#include <string>
+#include <vector>
+
 struct LightUniforms {
     bool on = false;
     bool positional = false;  // w != 0: VP from the point; else the direction
@@ -55,3 +58,26 @@ LightUniforms lightUniforms(const LightSetup& light, bool on, const GlMatrix& vi
 FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT]);
 FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[SOLID_COUNT],
                             const FrameEye& eye);
+
+// One uniform of the scene's program as a frame sets it: its name in the
+// program (shading/lighting.glsl, scene.vert) and its floats, a matrix's
+// column by column. The count says the type: 1 a float, 3 or 4 a vector,
+// 9 or 16 a matrix. What the renderer sets and the lab shows is this list.
+struct UniformValue {
+    std::string name;
+    std::vector<float> values;
+};
+
+// Those a frame of `state` sets once: the global ambient light, each light
+// that is on (placed as `frame` places it), the front material but its
+// diffuse colour.
+std::vector<UniformValue> frameUniformValues(const SceneState& state, const FrameUniforms& frame);
+
+// The back material, OpenGL's initial one, which two-sided lighting lights
+// the back faces with.
+std::vector<UniformValue> backMaterialValues();
+
+// Those set for each solid before it is drawn: its diffuse colour and its
+// matrices.
+std::vector<UniformValue> solidUniformValues(const SceneState& state, const FrameUniforms& frame,
+                                             int solid);

@@ -31,7 +31,10 @@ struct Material {
     float shininess;
 };
 
-uniform Light u_lights[3];
+// LIGHT_COUNT, and which lights are on and of what kind (FOR_EACH_LIGHT_ON),
+// come from the #defines the renderer puts before this file for the state
+// drawn.
+uniform Light u_lights[LIGHT_COUNT];
 uniform vec4 u_globalAmbient;
 
 // One light's share, added to `colour`. `positional`, `spot` and
@@ -82,21 +85,15 @@ void addLight(inout vec3 colour, Light light, bool positional, bool spot, bool a
     colour = (specular * factor) * (light.specular.rgb * material.specular.rgb) + colour;
 }
 
-// The lit colour at eye-space point `eye` with unit normal `normal`.
+// The lit colour at eye-space point `eye` with unit normal `normal`, from
+// every light that is on: FOR_EACH_LIGHT_ON, the renderer's #define, puts
+// ADD_LIGHT here once for each of them with its index and kind as constants,
+// so the lights that are off, and the parts a light does not use, are left
+// out of the compiled program.
+#define ADD_LIGHT(i, positional, spot, attenuated) addLight(colour, u_lights[i], positional, spot, attenuated, eye, normal, material);
 vec4 lightColour(vec3 eye, vec3 normal, Material material)
 {
     vec3 colour = u_globalAmbient.rgb * material.ambient.rgb + material.emission.rgb;
-#ifdef LIGHT0
-    addLight(colour, u_lights[0], LIGHT0_POSITIONAL, LIGHT0_SPOT, LIGHT0_ATTENUATED, eye, normal,
-             material);
-#endif
-#ifdef LIGHT1
-    addLight(colour, u_lights[1], LIGHT1_POSITIONAL, LIGHT1_SPOT, LIGHT1_ATTENUATED, eye, normal,
-             material);
-#endif
-#ifdef LIGHT2
-    addLight(colour, u_lights[2], LIGHT2_POSITIONAL, LIGHT2_SPOT, LIGHT2_ATTENUATED, eye, normal,
-             material);
-#endif
+    FOR_EACH_LIGHT_ON(ADD_LIGHT)
     return vec4(clamp(colour, 0.0, 1.0), material.diffuse.a);
 }

@@ -15,27 +15,25 @@ constexpr GLuint POSITION_SLOT = 0;
 constexpr GLuint NORMAL_SLOT = 1;
 constexpr GLuint ID_SLOT = 1;
 
-const char* const LIGHT_NAMES[LIGHT_COUNT] = {"LIGHT0", "LIGHT1", "LIGHT2"};
-
 std::string flag(bool value) { return value ? "true" : "false"; }
 
-// The #defines that select the parts of the equation a state needs. A
-// light's kind does not depend on the view, which turns without scaling.
+// The #defines that select the parts of the equation a state needs: the
+// lights that are on, each with its index and kind, for lighting.glsl's
+// ADD_LIGHT. A light's kind does not depend on the view, which turns
+// without scaling.
 std::string definesFor(const SceneState& state)
 {
-    std::string defines;
+    std::string lights;
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         const LightUniforms light =
             lightUniforms(state.setup.lights[i], state.lightOn[i], identityMatrix());
-        if (!light.on) {
-            continue;
+        if (light.on) {
+            lights += " ADD(" + std::to_string(i) + ", " + flag(light.positional) + ", " +
+                      flag(light.spot) + ", " + flag(light.attenuated) + ")";
         }
-        const std::string name = LIGHT_NAMES[i];
-        defines += "#define " + name + "\n";
-        defines += "#define " + name + "_POSITIONAL " + flag(light.positional) + "\n";
-        defines += "#define " + name + "_SPOT " + flag(light.spot) + "\n";
-        defines += "#define " + name + "_ATTENUATED " + flag(light.attenuated) + "\n";
     }
+    std::string defines = "#define LIGHT_COUNT " + std::to_string(LIGHT_COUNT) + "\n";
+    defines += "#define FOR_EACH_LIGHT_ON(ADD)" + lights + "\n";
     const LightModelSetup& model = state.setup.lightModel;
     if (model.localViewer) {
         defines += "#define LOCAL_VIEWER\n";
@@ -61,44 +59,38 @@ const char* const FRAGMENT_PRECISION =
 
 struct ShaderRenderer::Program {
     GLuint id = 0;
-    GLint modelViewProjection = -1, modelView = -1, normalMatrix = -1, globalAmbient = -1;
-    struct LightLocations {
-        GLint position, ambient, diffuse, specular, spotDirection, spotCosCutoff, spotExponent,
-            attenuation, halfVector;
-    } lights[LIGHT_COUNT];
-    struct MaterialLocations {
-        GLint ambient, diffuse, specular, emission, shininess;
-    } front, back;
-    GLint probePosition = -1, probeBack = -1;
+    mutable std::map<std::string, GLint> locations;  // by name, found when first set
 
     ~Program() { glDeleteProgram(id); }
 
-    GLint at(const std::string& name) const { return glGetUniformLocation(id, name.c_str()); }
-
-    MaterialLocations materialAt(const std::string& name) const
+    GLint at(const std::string& name) const
     {
-        return {at(name + ".ambient"), at(name + ".diffuse"), at(name + ".specular"),
-                at(name + ".emission"), at(name + ".shininess")};
+        auto found = locations.find(name);
+        if (found == locations.end()) {
+            found = locations.emplace(name, glGetUniformLocation(id, name.c_str())).first;
+        }
+        return found->second;
     }
 
-    void findUniforms()
+    void set(const UniformValue& uniform) const
     {
-        modelViewProjection = at("u_modelViewProjection");
-        modelView = at("u_modelView");
-        normalMatrix = at("u_normalMatrix");
-        globalAmbient = at("u_globalAmbient");
-        for (int i = 0; i < LIGHT_COUNT; ++i) {
-            const std::string light = "u_lights[" + std::to_string(i) + "].";
-            lights[i] = {at(light + "position"),      at(light + "ambient"),
-                         at(light + "diffuse"),       at(light + "specular"),
-                         at(light + "spotDirection"), at(light + "spotCosCutoff"),
-                         at(light + "spotExponent"),  at(light + "attenuation"),
-                         at(light + "halfVector")};
+        const GLint where = at(uniform.name);
+        const float* v = uniform.values.data();
+        switch (uniform.values.size()) {
+        case 1: glUniform1f(where, v[0]); break;
+        case 3: glUniform3fv(where, 1, v); break;
+        case 4: glUniform4fv(where, 1, v); break;
+        case 9: glUniformMatrix3fv(where, 1, GL_FALSE, v); break;
+        case 16: glUniformMatrix4fv(where, 1, GL_FALSE, v); break;
+        default: break;
         }
-        front = materialAt("u_front");
-        back = materialAt("u_back");
-        probePosition = at("u_probePosition");
-        probeBack = at("u_probeBack");
+    }
+
+    void set(const std::vector<UniformValue>& uniforms) const
+    {
+        for (const UniformValue& uniform : uniforms) {
+            set(uniform);
+        }
     }
 };
 
@@ -172,7 +164,6 @@ ShaderRenderer::Program* ShaderRenderer::programFor(const SceneState& state, Pas
     if (program->id == 0) {
         return nullptr;
     }
-    program->findUniforms();
     Program* made = program.get();
     programs_.emplace(key, std::move(program));
     return made;
@@ -249,13 +240,8 @@ bool ShaderRenderer::prepare(const SceneState& state, std::string& log)
     if (programFor(state, Pass::Scene, log) == nullptr) {
         return false;
     }
-    const Tessellation& t = state.tessellation;
-    const Tessellation& u = uploaded_;
-    if (!haveMesh_ || t.cube != u.cube || t.sphereSlices != u.sphereSlices ||
-        t.sphereStacks != u.sphereStacks || t.coneSlices != u.coneSlices ||
-        t.coneStacks != u.coneStacks || t.cylinderSlices != u.cylinderSlices ||
-        t.cylinderStacks != u.cylinderStacks) {
-        upload(t);
+    if (!haveMesh_ || state.tessellation != uploaded_) {
+        upload(state.tessellation);
     }
     return true;
 }
@@ -263,34 +249,9 @@ bool ShaderRenderer::prepare(const SceneState& state, std::string& log)
 void ShaderRenderer::setUniforms(const Program& program, const SceneState& state,
                                  const FrameUniforms& frame)
 {
-    const SceneSetup& setup = state.setup;
     glUseProgram(program.id);
-    glUniform4fv(program.globalAmbient, 1, setup.lightModel.ambient);
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        const LightUniforms& light = frame.lights[i];
-        const LightSetup& given = setup.lights[i];
-        const Program::LightLocations& at = program.lights[i];
-        glUniform4fv(at.position, 1, light.position);
-        glUniform4fv(at.ambient, 1, given.ambient);
-        glUniform4fv(at.diffuse, 1, given.diffuse);
-        glUniform4fv(at.specular, 1, given.specular);
-        glUniform3fv(at.spotDirection, 1, light.spotDirection);
-        glUniform1f(at.spotCosCutoff, light.spotCosCutoff);
-        glUniform1f(at.spotExponent, given.spotExponent);
-        glUniform3fv(at.attenuation, 1, given.attenuation);
-        glUniform3fv(at.halfVector, 1, light.halfVector);
-    }
-    const MaterialSetup& front = setup.material;
-    const MaterialSetup& back = GL_DEFAULT_MATERIAL;
-    glUniform4fv(program.front.ambient, 1, front.ambient);
-    glUniform4fv(program.front.specular, 1, front.specular);
-    glUniform4fv(program.front.emission, 1, front.emission);
-    glUniform1f(program.front.shininess, front.shininess);
-    glUniform4fv(program.back.ambient, 1, back.ambient);
-    glUniform4fv(program.back.diffuse, 1, back.diffuse[0]);
-    glUniform4fv(program.back.specular, 1, back.specular);
-    glUniform4fv(program.back.emission, 1, back.emission);
-    glUniform1f(program.back.shininess, back.shininess);
+    program.set(frameUniformValues(state, frame));
+    program.set(backMaterialValues());
 }
 
 bool ShaderRenderer::prepareAll(const SceneState& state, std::string& log)
@@ -311,7 +272,6 @@ bool ShaderRenderer::draw(const SceneState& state, const FrameEye& eye, std::str
     }
     const Program& program = *programFor(state, Pass::Scene, log);
     const FrameUniforms frame = frameUniforms(state, mesh_.solids, eye);
-    const MaterialSetup& front = state.setup.material;
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -322,11 +282,7 @@ bool ShaderRenderer::draw(const SceneState& state, const FrameEye& eye, std::str
     glEnableVertexAttribArray(POSITION_SLOT);
     glEnableVertexAttribArray(NORMAL_SLOT);
     for (int s = 0; s < SOLID_COUNT; ++s) {
-        const SolidUniforms& solid = frame.solids[s];
-        glUniformMatrix4fv(program.modelViewProjection, 1, GL_FALSE, solid.modelViewProjection.m);
-        glUniformMatrix4fv(program.modelView, 1, GL_FALSE, solid.modelView.m);
-        glUniformMatrix3fv(program.normalMatrix, 1, GL_FALSE, solid.normalMatrix);
-        glUniform4fv(program.front.diffuse, 1, front.diffuse[s]);
+        program.set(solidUniformValues(state, frame, s));
         // Each solid's indices count from its own first vertex.
         const GLsizei stride = 6 * sizeof(float);
         const size_t first = static_cast<size_t>(buffers_->firstVertex[s]) * stride;
@@ -369,7 +325,7 @@ bool ShaderRenderer::drawTriangleIds(const SceneState& state, std::string& log)
                           reinterpret_cast<const void*>(3 * sizeof(float)));
     GLint first = 0;
     for (int s = 0; s < SOLID_COUNT; ++s) {
-        glUniformMatrix4fv(program->modelViewProjection, 1, GL_FALSE,
+        glUniformMatrix4fv(program->at("u_modelViewProjection"), 1, GL_FALSE,
                            frame.solids[s].modelViewProjection.m);
         glDrawArrays(GL_TRIANGLES, first, buffers_->count[s]);
         first += buffers_->count[s];
@@ -400,12 +356,8 @@ bool ShaderRenderer::probeCorners(const SceneState& state, int index, bool back,
     glGetIntegerv(GL_VIEWPORT, viewport);
 
     setUniforms(*program, state, frame);
-    const SolidUniforms& placed = frame.solids[solid];
-    glUniformMatrix4fv(program->modelViewProjection, 1, GL_FALSE, placed.modelViewProjection.m);
-    glUniformMatrix4fv(program->modelView, 1, GL_FALSE, placed.modelView.m);
-    glUniformMatrix3fv(program->normalMatrix, 1, GL_FALSE, placed.normalMatrix);
-    glUniform4fv(program->front.diffuse, 1, state.setup.material.diffuse[solid]);
-    glUniform1i(program->probeBack, back ? 1 : 0);
+    program->set(solidUniformValues(state, frame, solid));
+    glUniform1i(program->at("u_probeBack"), back ? 1 : 0);
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
@@ -427,7 +379,7 @@ bool ShaderRenderer::probeCorners(const SceneState& state, int index, bool back,
             const float probe[4] = {
                 2.0f * (static_cast<float>(corner) + 0.5f) / static_cast<float>(viewport[2]) - 1.0f,
                 edge * (1.0f - 1.0f / static_cast<float>(viewport[3])), 0.0f, 1.0f};
-            glUniform4fv(program->probePosition, 1, probe);
+            glUniform4fv(program->at("u_probePosition"), 1, probe);
             glDrawArrays(GL_POINTS, 0, 1);
         }
     }
@@ -446,4 +398,50 @@ bool ShaderRenderer::probeCorners(const SceneState& state, int index, bool back,
         }
     }
     return true;
+}
+
+bool ShaderRenderer::triangleAt(const SceneState& state, int x, int windowY, int& index,
+                                std::string& log)
+{
+    // Only the one pixel is shaded: every triangle still goes through the
+    // rasteriser, which is what decides the one drawn there.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, windowY, 1, 1);
+    const bool drawn = drawTriangleIds(state, log);
+    glDisable(GL_SCISSOR_TEST);
+    if (!drawn) {
+        return false;
+    }
+    unsigned char rgba[4];
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, windowY, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    index = triangleOfIdColour(rgba);
+    return true;
+}
+
+bool ShaderRenderer::readCorners(const SceneState& state, int index, bool seenFromBehind,
+                                 PixelReading& reading, std::string& log)
+{
+    reading.triangle = index;
+    reading.hasCornerColours = false;
+    if (index < 0 || state.shading != ShadingMode::PerVertex) {
+        return true;
+    }
+    unsigned char corners[3][3];
+    const bool back = seenFromBehind && state.setup.lightModel.twoSided;
+    if (!probeCorners(state, index, back, corners, log)) {
+        return false;
+    }
+    reading.hasCornerColours = true;
+    for (int corner = 0; corner < 3; ++corner) {
+        for (int c = 0; c < 3; ++c) {
+            reading.cornerColours[corner][c] = corners[corner][c];
+        }
+    }
+    return true;
+}
+
+int triangleOfIdColour(const unsigned char rgb[3])
+{
+    return (rgb[0] << 16 | rgb[1] << 8 | rgb[2]) - 1;
 }

@@ -6,12 +6,17 @@
 #pragma once
 
 #include "mesh/mesh.h"
+#include "scene/image.h"
 #include "scene/state.h"
 #include "shading/frame_uniforms.h"
 
 #include <map>
 #include <memory>
 #include <string>
+
+// The triangle a pixel of the ID pass names (drawTriangleIds writes 1 +
+// the index, high byte in red): -1 for the background.
+int triangleOfIdColour(const unsigned char rgb[3]);
 
 class ShaderRenderer {
 public:
@@ -52,6 +57,19 @@ public:
     // framebuffer's contents are spoilt: draw the frame again afterwards.
     bool probeCorners(const SceneState& state, int index, bool back, unsigned char rgb[3][3],
                       std::string& log);
+
+    // The triangle the ID pass shows at pixel (x, windowY) of the current
+    // framebuffer, in GL's window coordinates, drawn at that pixel alone and
+    // read back: its index in drawing order, or -1 for the background. The
+    // framebuffer's pixel is spoilt.
+    bool triangleAt(const SceneState& state, int x, int windowY, int& index, std::string& log);
+
+    // Triangle `index` into `reading` and, shading per vertex, the colours
+    // the frame lights its corners with (probeCorners): the back side's
+    // where the frame shows it from behind (`seenFromBehind`) with
+    // two-sided lighting. Per pixel its corners have no colours of their own.
+    bool readCorners(const SceneState& state, int index, bool seenFromBehind,
+                     PixelReading& reading, std::string& log);
 
     // The mesh of the last state drawn.
     const SceneMesh& mesh() const { return mesh_; }

@@ -15,13 +15,8 @@
 
 namespace {
 
-const char* const SOLID_NAMES[] = {"cube", "sphere", "cone", "cylinder"};
+const auto& SOLID_NAMES = MESH_SOLID_NAMES;
 const double PI = std::acos(-1.0);
-
-Vec3 cross(Vec3 a, Vec3 b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 
 Vec3 cornerOf(const std::vector<float>& values, int triangle, int corner)
 {

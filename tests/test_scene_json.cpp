@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 std::string dumped(const SceneState& state)
@@ -34,7 +36,7 @@ SceneState changedState()
 TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
 {
     const struct {
-        const char* text;
+        std::string text;
         const char* message;
     } cases[] = {
         {R"({"mode": 1,)", "not JSON: parse error at line 1, column 12"},
@@ -94,12 +96,14 @@ TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
         {R"({"mode": 1, "viewpoint": 2, "mode": 3})", "mode is given twice"},
         {R"({"lights": [{"\n": 1, "\n": 2}]})", R"(lights[0]."\n" is given twice)"},
         {R"({"a b\u0001": 1})", R"(unknown field "a b\u0001")"},
+        {R"({"mode": 1} x)", "not JSON: parse error at line 1, column 13"},
+        {std::string("{\"mode\": 1}\0 x", 14), "not JSON: a NUL byte at byte 12"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         SceneState state = changedState();
         const std::string before = dumped(state);
-        const std::string problem = applySceneText(std::string(c.text), state);
+        const std::string problem = applySceneText(c.text, state);
         EXPECT_EQ(problem.substr(0, std::string(c.message).size()), c.message);
         EXPECT_EQ(dumped(state), before);
     }
@@ -179,6 +183,100 @@ TEST(SceneJson, ChangesReadBackOntoTheirBase)
         SceneState back = state;
         ASSERT_EQ(applySceneJson(sceneChanges(start, state), back), "");
         EXPECT_EQ(dumped(back), dumped(start));
+    }
+}
+
+// `value` at `path` (the exported keys) of a state that is the demo's
+// elsewhere: {"lights": [{}, {}, {"spot_cutoff": 95}]}.
+nlohmann::json stateWith(const nlohmann::json& path, size_t at, const nlohmann::json& value)
+{
+    if (at == path.size()) {
+        return value;
+    }
+    if (path[at].is_number()) {
+        nlohmann::json list(path[at].get<size_t>() + 1, nlohmann::json::object());
+        list.back() = stateWith(path, at + 1, value);
+        return list;
+    }
+    return {{path[at].get<std::string>(), stateWith(path, at + 1, value)}};
+}
+
+// Every range the reader takes is the exported table's: each value is read
+// at the ends of its range and at the value beyond it, and refused just
+// outside them; and the table names every field the writer writes.
+TEST(SceneJson, TheExportedTableHoldsEveryRangeTheReaderTakes)
+{
+    const nlohmann::ordered_json table = stateFieldsJson();
+    const nlohmann::ordered_json written = sceneJson(startingSceneState());
+    size_t leaves = 0;
+    const auto count = [&leaves](const auto& self, const nlohmann::ordered_json& v) -> void {
+        if (v.is_object() || (v.is_array() && !v.empty() && v[0].is_object())) {
+            for (const auto& item : v) {
+                self(self, item);
+            }
+        } else {
+            ++leaves;
+        }
+    };
+    count(count, written);
+    ASSERT_EQ(table["fields"].size(), leaves);
+    for (const auto& field : table["fields"]) {
+        const std::string name = field["name"];
+        SCOPED_TRACE(name);
+        const nlohmann::json& keys = field["path"];
+        nlohmann::ordered_json demo = written;
+        for (const auto& key : keys) {
+            demo = key.is_number() ? demo.at(key.get<size_t>()) : demo.at(key.get<std::string>());
+        }
+        const bool array = field.contains("parts");
+        // Each value tried with the others at the demo's, or at 1 where
+        // zeros are refused.
+        const auto reads = [&](size_t element, const nlohmann::json& value) {
+            nlohmann::json given = demo;
+            if (field.contains("not_all_zero")) {
+                std::fill(given.begin(), given.end(), 1);
+            }
+            (array ? given[element] : given) = value;
+            SceneState state = startingSceneState();
+            return applySceneJson(stateWith(keys, 0, given), state).empty();
+        };
+        const std::string kind = field["kind"];
+        for (size_t e = 0; e < field["values"].size(); ++e) {
+            const auto& v = field["values"][e];
+            EXPECT_EQ(array ? demo[e] : demo, v["demo"]);
+            if (kind == "switch") {
+                EXPECT_TRUE(reads(e, true) && reads(e, false) && !reads(e, 0));
+                continue;
+            }
+            if (kind == "word") {
+                for (const auto& choice : field["choices"]) {
+                    EXPECT_TRUE(reads(e, choice["value"])) << choice;
+                }
+                EXPECT_FALSE(reads(e, "none"));
+                continue;
+            }
+            const double beyond = kind == "whole" ? 1 : 1e-3;
+            for (const char* end : {"min", "max"}) {
+                const double sign = std::string(end) == "min" ? -1 : 1;
+                if (v[end].is_null()) {
+                    EXPECT_TRUE(reads(e, sign * 1e30)) << end;
+                    continue;
+                }
+                EXPECT_TRUE(reads(e, v[end])) << end;
+                const bool gap = !v["also"].is_null() && sign > 0;
+                EXPECT_FALSE(reads(e, v[end].get<double>() + sign * beyond)) << end;
+                if (gap) {
+                    EXPECT_TRUE(reads(e, v["also"]));
+                    EXPECT_FALSE(reads(e, v["also"].get<double>() + beyond));
+                }
+            }
+        }
+        if (field.contains("not_all_zero")) {
+            SceneState state = startingSceneState();
+            const std::string refusal = applySceneJson(
+                stateWith(keys, 0, nlohmann::json(field["values"].size(), 0)), state);
+            EXPECT_EQ(refusal.rfind(field["not_all_zero"].get<std::string>(), 0), 0u) << refusal;
+        }
     }
 }
 

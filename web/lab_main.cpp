@@ -126,15 +126,6 @@ const char* hand(std::string text)
     return lab->text.c_str();
 }
 
-// The demo's lighting modes switch the lights: a key that changes the mode
-// changes the switches as a state's `mode` does.
-void followMode(SceneState& state)
-{
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        state.lightOn[i] = lightEnabled(state.view.lightingMode, i);
-    }
-}
-
 // What was worked out of the state before is for it alone.
 void stateChanged()
 {
@@ -285,29 +276,12 @@ bool explainAt(int x, int y, PixelExplanation& explanation, std::string& why)
         reading.drawn[c] = rgba[c];
     }
     lab->pick.bind(width, height);
-    // Only the one pixel is shaded: every triangle still goes through the
-    // rasteriser, which is what decides the one drawn there.
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(x, height - 1 - y, 1, 1);
-    const bool found = lab->renderer.drawTriangleIds(state, why);
-    glDisable(GL_SCISSOR_TEST);
-    if (found) {
-        pixelAt(x, y, rgba);
-        reading.triangle = triangleOfIdColour(rgba);
-    }
-    if (found && reading.triangle >= 0 && state.shading == ShadingMode::PerVertex) {
-        const MeshTriangle triangle = model().triangle(reading.triangle);
-        unsigned char corners[3][3];
-        const bool back = triangle.backFace && state.setup.lightModel.twoSided;
+    int index = -1;
+    const bool found = lab->renderer.triangleAt(state, x, height - 1 - y, index, why);
+    if (found && index >= 0) {
+        // Corners not read are the model's; the explanation says so.
         std::string log;
-        if (lab->renderer.probeCorners(state, reading.triangle, back, corners, log)) {
-            reading.hasCornerColours = true;
-            for (int corner = 0; corner < 3; ++corner) {
-                for (int c = 0; c < 3; ++c) {
-                    reading.cornerColours[corner][c] = corners[corner][c];
-                }
-            }
-        }
+        lab->renderer.readCorners(state, index, model().triangle(index).backFace, reading, log);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
@@ -337,22 +311,6 @@ ClickedPoint clickedAt(int x, int y)
     clicked.x = x;
     clicked.y = y;
     return clicked;
-}
-
-// Whether two states show every pixel on the same point of the same
-// triangle with the same normal and V: only their lights and material differ.
-bool sameSurfaces(const SceneState& a, const SceneState& b)
-{
-    const ViewerState &u = a.view, &v = b.view;
-    const Tessellation &s = a.tessellation, &t = b.tessellation;
-    return u.windowWidth == v.windowWidth && u.windowHeight == v.windowHeight &&
-           u.viewpoint == v.viewpoint && u.angleX == v.angleX && u.angleY == v.angleY &&
-           u.angleZ == v.angleZ && s.cube == t.cube && s.sphereSlices == t.sphereSlices &&
-           s.sphereStacks == t.sphereStacks && s.coneSlices == t.coneSlices &&
-           s.coneStacks == t.coneStacks && s.cylinderSlices == t.cylinderSlices &&
-           s.cylinderStacks == t.cylinderStacks && a.shading == b.shading &&
-           a.setup.lightModel.twoSided == b.setup.lightModel.twoSided &&
-           a.setup.lightModel.localViewer == b.setup.lightModel.localViewer;
 }
 
 // The clicked pixel explained again (or as it was just explained): its
@@ -406,7 +364,9 @@ void explainClick()
 // once a drag is over (reading them back would hold up every step).
 void followClick()
 {
-    if (!lab->pointKnown || !sameSurfaces(lab->pointState, lab->state)) {
+    // The same surfaces: every pixel shows the same point of the same
+    // triangle with the same normal and V; only the lights and material differ.
+    if (!lab->pointKnown || !sameFields(lab->pointState, lab->state, FIELD_SURFACES)) {
         explainClick();
         return;
     }
@@ -488,11 +448,7 @@ std::string readOutside(const nlohmann::json& json, OutsideCamera& camera)
             return wrong;
         }
     }
-    const MarkPoint sight{camera.target.x - camera.eye.x, camera.target.y - camera.eye.y,
-                          camera.target.z - camera.eye.z};
-    const MarkPoint& up = camera.up;
-    const double across = std::hypot(sight.y * up.z - sight.z * up.y, sight.z * up.x - sight.x * up.z,
-                                      sight.x * up.y - sight.y * up.x);
+    const double across = lengthOf(cross(camera.target - camera.eye, camera.up));
     return across > 1e-9 ? "" : "the eye must be away from the target, and up not along the line of sight";
 }
 
@@ -545,6 +501,14 @@ EMSCRIPTEN_KEEPALIVE const char* lab_message()
 EMSCRIPTEN_KEEPALIVE const char* lab_limits()
 {
     return hand(nlohmann::json{{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}.dump());
+}
+
+// The table of the state's fields (scene/state_fields.h), every range the
+// reader takes with the demo's values and the labels, as JSON
+// (stateFieldsJson): what the panel is made from.
+EMSCRIPTEN_KEEPALIVE const char* lab_fields()
+{
+    return hand(stateFieldsJson().dump());
 }
 
 // Merges the JSON text at `text`, `length` bytes, into the state
@@ -625,12 +589,10 @@ EMSCRIPTEN_KEEPALIVE void lab_prepare()
     // both passes run once into the pick framebuffer, on one pixel.
     const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
     lab->pick.bind(width, height);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 1, 1);
-    lab->renderer.drawTriangleIds(lab->state, log);
+    int index = -1;
+    lab->renderer.triangleAt(lab->state, 0, 0, index, log);
     unsigned char corners[3][3];
     lab->renderer.probeCorners(lab->state, 0, false, corners, log);
-    glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
 }
@@ -861,39 +823,17 @@ EMSCRIPTEN_KEEPALIVE const char* lab_code()
     const SceneState& state = lab->state;
     const FrameUniforms frame = frameUniforms(state, lab->renderer.mesh().solids);
     nlohmann::ordered_json uniforms = nlohmann::ordered_json::object();
-    const auto list = [](const float* v, int n) {
-        return nlohmann::ordered_json(std::vector<float>(v, v + n));
+    const auto add = [&uniforms](const UniformValue& u, const std::string& name) {
+        uniforms[name] = u.values.size() == 1 ? nlohmann::ordered_json(u.values[0])
+                                              : nlohmann::ordered_json(u.values);
     };
-    uniforms["u_globalAmbient"] = list(state.setup.lightModel.ambient, 4);
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        if (!state.lightOn[i]) {
-            continue;
-        }
-        const std::string name = "u_lights[" + std::to_string(i) + "].";
-        const LightSetup& given = state.setup.lights[i];
-        const LightUniforms& light = frame.lights[i];
-        uniforms[name + "position"] = list(light.position, 4);
-        uniforms[name + "ambient"] = list(given.ambient, 4);
-        uniforms[name + "diffuse"] = list(given.diffuse, 4);
-        uniforms[name + "specular"] = list(given.specular, 4);
-        uniforms[name + "spotDirection"] = list(light.spotDirection, 3);
-        uniforms[name + "spotCosCutoff"] = light.spotCosCutoff;
-        uniforms[name + "spotExponent"] = given.spotExponent;
-        uniforms[name + "attenuation"] = list(given.attenuation, 3);
-        uniforms[name + "halfVector"] = list(light.halfVector, 3);
+    for (const UniformValue& u : frameUniformValues(state, frame)) {
+        add(u, u.name);
     }
-    const MaterialSetup& material = state.setup.material;
-    uniforms["u_front.ambient"] = list(material.ambient, 4);
-    uniforms["u_front.specular"] = list(material.specular, 4);
-    uniforms["u_front.emission"] = list(material.emission, 4);
-    uniforms["u_front.shininess"] = material.shininess;
-    const char* const solids[SOLID_COUNT] = {"cube", "sphere", "cone", "cylinder"};
     for (int s = 0; s < SOLID_COUNT; ++s) {
-        const std::string name = std::string(" (") + solids[s] + ")";
-        uniforms["u_front.diffuse" + name] = list(material.diffuse[s], 4);
-        uniforms["u_modelViewProjection" + name] = list(frame.solids[s].modelViewProjection.m, 16);
-        uniforms["u_modelView" + name] = list(frame.solids[s].modelView.m, 16);
-        uniforms["u_normalMatrix" + name] = list(frame.solids[s].normalMatrix, 9);
+        for (const UniformValue& u : solidUniformValues(state, frame, s)) {
+            add(u, u.name + " (" + SOLID_NAMES[s] + ")");
+        }
     }
     nlohmann::ordered_json code;
     code["gl"] = stateCallsAsC(state);

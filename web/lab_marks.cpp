@@ -8,13 +8,6 @@ namespace {
 
 using V = MarkPoint;
 
-V operator+(V a, V b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V operator-(V a, V b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V operator*(double s, V a) { return {s * a.x, s * a.y, s * a.z}; }
-V cross(V a, V b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double lengthOf(V a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
-V unit(V a) { return (1.0 / lengthOf(a)) * a; }
-
 // A light that is off is drawn this much of the way to the background.
 constexpr float DIMMED = 0.65f;
 constexpr float NORMAL_COLOUR[3] = {1.0f, 0.6f, 0.1f};

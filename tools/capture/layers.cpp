@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <string>
 
-static_assert(NAMED_LIGHT_COUNT == LIGHT_COUNT, "a name for every light");
-
 namespace {
 
 // The lighting mode that switches `light` on and every other light off.

@@ -176,19 +176,16 @@ int drawFrame(const SceneState& state, DrawnFrame& frame, std::string& error)
 PixelReading ShadedFrame::readingAt(int x, int y) const
 {
     PixelReading reading;
-    reading.x = x;
-    reading.y = y;
     const size_t at = (static_cast<size_t>(y) * static_cast<size_t>(image.width) +
                        static_cast<size_t>(x)) * 3;
+    reading.triangle = triangleOfIdColour(&ids.rgb[at]);
+    if (reading.triangle >= 0 && reading.triangle == probed.triangle) {
+        reading = probed;
+    }
+    reading.x = x;
+    reading.y = y;
     for (int c = 0; c < 3; ++c) {
         reading.drawn[c] = image.rgb[at + static_cast<size_t>(c)];
-    }
-    reading.triangle = triangleOfIdColour(&ids.rgb[at]);
-    reading.hasCornerColours = reading.triangle >= 0 && reading.triangle == probed;
-    for (int i = 0; reading.hasCornerColours && i < 3; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            reading.cornerColours[i][c] = corners[i][c];
-        }
     }
     return reading;
 }
@@ -214,17 +211,14 @@ int drawShadedFrame(const SceneState& state, ShadedFrame& frame, std::string& er
             return EXIT_NO_DISPLAY_OR_GL;
         }
         frame.ids = target.read();
-        frame.probed = -1;
+        frame.probed = PixelReading{};
         const bool inside = probe.x >= 0 && probe.y >= 0 && probe.x < width && probe.y < height;
         const int index = inside ? frame.readingAt(probe.x, probe.y).triangle : -1;
-        if (index >= 0 && state.shading == ShadingMode::PerVertex) {
-            // Back faces show their own colour only with two-sided lighting.
-            const bool back = state.setup.lightModel.twoSided &&
-                              SceneModel(state).triangle(index).backFace;
-            if (!renderer.probeCorners(state, index, back, frame.corners, error)) {
-                return EXIT_NO_DISPLAY_OR_GL;
-            }
-            frame.probed = index;
+        // Back faces show their own colour only with two-sided lighting.
+        const bool behind = index >= 0 && state.setup.lightModel.twoSided &&
+                            SceneModel(state).triangle(index).backFace;
+        if (index >= 0 && !renderer.readCorners(state, index, behind, frame.probed, error)) {
+            return EXIT_NO_DISPLAY_OR_GL;
         }
     } catch (const std::bad_alloc&) {
         error = "--size " + std::to_string(width) + "x" + std::to_string(height) +

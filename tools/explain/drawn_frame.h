@@ -32,8 +32,7 @@ struct ShadedFrame {
     SceneState state;
     RgbImage image;  // row 0 at the top
     RgbImage ids;    // ShaderRenderer::drawTriangleIds's colours
-    int probed = -1; // the triangle whose corner colours were read, or -1
-    unsigned char corners[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    PixelReading probed;  // the triangle whose corners' colours were read, and them
 
     // What the lab reads at pixel (x, y): the colour and the triangle
     // there, and the corners' colours if they were read for that triangle.
