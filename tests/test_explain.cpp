@@ -432,8 +432,14 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
         const Vec3 n = (back ? -1.0 : 1.0) * vec3(json["surface"]["normal"]);
         ASSERT_LT(length(n - vec3(json["surface"]["lit_normal"])), 1e-12);
         const int solid = static_cast<int>(e.surface.solid) - 1;
-        const MaterialSetup& m = back ? GL_DEFAULT_MATERIAL : setup.material;
-        const float* materialDiffuse = m.diffuse[back ? 0 : solid];
+        const MaterialSetup& front = setup.material;
+        const BackMaterialSetup& b = setup.back;
+        const float* materialDiffuse = back ? b.diffuse : front.diffuse[solid];
+        const struct {
+            const float *ambient, *specular, *emission;
+            float shininess;
+        } m = back ? decltype(m){b.ambient, b.specular, b.emission, b.shininess}
+                   : decltype(m){front.ambient, front.specular, front.emission, front.shininess};
         double sum[3];
         for (int c = 0; c < 3; ++c) {
             sum[c] = double(m.emission[c]) + double(setup.lightModel.ambient[c]) * m.ambient[c];

@@ -55,8 +55,8 @@ TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
         {R"({"angles": [0, 0]})", "angles must be [x, y, z], 3 numbers, not [0,0]"},
         {R"({"size": [0, 300]})", "size[0] must be a whole number 1 to 4096, not 0"},
         {R"({"size": [300, 4097]})", "size[1] must be a whole number 1 to 4096, not 4097"},
-        {R"({"lights": [{}, {}, {}, {}]})",
-         "lights must be an array of at most 3 lights, not [{},{},{},{}]"},
+        {R"({"lights": [{}, {}, {}, {}, {}, {}, {}, {}, {}]})",
+         "lights must be an array of at most 8 lights, not [{},{},{},{},{},{},{},{},{}]"},
         {R"({"lights": [null]})", "lights[0] must be an object with the light's fields, not null"},
         {R"({"lights": [{"on": 1}]})", "lights[0].on must be true or false, not 1"},
         {R"({"lights": [{}, {}, {"spot_cutoff": 95}]})",
@@ -92,7 +92,7 @@ TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
          "tessellation.sphere[1] must be a whole number 2 to 256, not 1"},
         {R"({"tessellation": {"cylinder": [240, 1]}})",
          "tessellation.cylinder[0] must be a whole number 3 to 239, not 240"},
-        {R"({"shading": "gouraud"})", "shading must be \"vertex\" or \"pixel\", not \"gouraud\""},
+        {R"({"shading": "gouraud"})", "shading must be \"vertex\", \"pixel\" or \"flat\", not \"gouraud\""},
         {R"({"mode": 1, "viewpoint": 2, "mode": 3})", "mode is given twice"},
         {R"({"lights": [{"\n": 1, "\n": 2}]})", R"(lights[0]."\n" is given twice)"},
         {R"({"a b\u0001": 1})", R"(unknown field "a b\u0001")"},
@@ -207,7 +207,7 @@ nlohmann::json stateWith(const nlohmann::json& path, size_t at, const nlohmann::
 TEST(SceneJson, TheExportedTableHoldsEveryRangeTheReaderTakes)
 {
     const nlohmann::ordered_json table = stateFieldsJson();
-    const nlohmann::ordered_json written = sceneJson(startingSceneState());
+    const nlohmann::ordered_json written = everyFieldJson(startingSceneState());
     size_t leaves = 0;
     const auto count = [&leaves](const auto& self, const nlohmann::ordered_json& v) -> void {
         if (v.is_object() || (v.is_array() && !v.empty() && v[0].is_object())) {
@@ -321,10 +321,10 @@ TEST(ModelTable, DemoLightingIsRendersTable)
         EXPECT_EQ(fromRender.localViewer, model.localViewer);
         EXPECT_EQ(fromRender.twoSided, model.twoSided);
     }
-    const MaterialSetup& back = GL_DEFAULT_MATERIAL;
+    const BackMaterialSetup& back = GL_DEFAULT_MATERIAL;
     const Material& model = OPENGL_INITIAL_MATERIAL;
     EXPECT_TRUE(static_cast<float>(model.ambient.r) == back.ambient[0] &&
-                static_cast<float>(model.diffuse.g) == back.diffuse[0][1] &&
+                static_cast<float>(model.diffuse.g) == back.diffuse[1] &&
                 static_cast<float>(model.specular.b) == back.specular[2] &&
                 static_cast<float>(model.shininess) == back.shininess);
 }
