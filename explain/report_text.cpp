@@ -224,10 +224,11 @@ std::string shadingText(const SceneModel& scene, const PixelExplanation& e)
     }
     if (flat) {
         const CornerAccount& c = tri.provokingCorner();
-        t += "  flat          " +
-             (tri.provoking < 3 ? std::string("corner ") + CORNER_NAMES[tri.provoking]
-                                : std::string("the provoking corner, cut off by the frame's edge,")) +
-             "'s colour" + (separate ? ", primary and secondary added" : "") + ": " +
+        const std::string which = tri.provoking < 3
+                                      ? std::string("corner ") + CORNER_NAMES[tri.provoking]
+                                      : "the provoking corner, cut off by the frame's edge,";
+        t += "  flat          " + which + "'s colour" +
+             (separate ? ", primary and secondary added" : "") + ": " +
              levels(tri.interpolated) + ", rounded " + levels(e.interpolated) +
              (c.gl.hasColour ? "" : ", the model's") + "\n";
     } else if (e.hasFragment) {

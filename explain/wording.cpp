@@ -172,8 +172,8 @@ std::string flatText(const PixelExplanation& e, const Diagnosis& d)
                                ", the last of its three as GL draws it"
                          : std::string("a corner the frame's edge cut off"));
     if (std::abs(d.largest) >= SAME_COLOUR_LEVELS) {
-        text += "; the equation at this point is " + number(std::abs(d.largest), 0) + " levels " +
-                (d.largest > 0 ? "brighter" : "darker") + " in " + CHANNEL_NAMES[d.channel];
+        text += "; the equation at this point gives " + number(std::abs(d.largest), 0) +
+                " levels " + (d.largest > 0 ? "more " : "less ") + CHANNEL_NAMES[d.channel];
     } else {
         text += ", within " + number(std::abs(d.largest), 1) +
                 " levels of the equation at this point";

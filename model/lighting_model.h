@@ -116,7 +116,9 @@ struct LightTerm {
     double nDotH = 0;
     Vec3 reflected{0, 0, 0};  // R, toLight reflected about the normal: 2 (N.L) N - L
     double rDotV = 0;         // R . V, V the unit direction towards the viewer
-    Colour specular{0, 0, 0};  // (N.H)^shininess (or (R.V)^) x material x light specular x the same, where it reaches
+    // (N.H)^shininess, or Phong's (R.V)^shininess, x material x light
+    // specular x the same, where it reaches
+    Colour specular{0, 0, 0};
     double spotAngle = 0;      // spotlight: degrees between its axis and the ray to the point
     bool insideSpot = true;    // spotlight: within its cut-off
     double spotFactor = 1;     // spotlight: cos(angle)^exponent inside the cut-off, 0 outside

@@ -228,7 +228,8 @@ std::string stateCallsAsC(const SceneState& state)
 {
     const StateCalls calls = stateCalls(state);
     std::string text =
-        "/* Once, or whenever they change: the light model and each light. */\n"
+        "/* Once, or whenever they change: the shade model, the light model and each\n"
+        "   light. */\n"
         "glEnable(GL_LIGHTING);\n"
         "glEnable(GL_DEPTH_TEST);\n"
         "glEnable(GL_NORMALIZE);\n";
@@ -236,9 +237,10 @@ std::string stateCallsAsC(const SceneState& state)
     text += "\n/* Every frame, after gluLookAt and the scene's glRotatef calls: the lights are\n"
             "   placed in the frame in force, so they turn with the scene. */\n";
     text += block(calls.placed);
-    text += state.setup.lightModel.twoSided ? "\n/* The material the four solids share: front faces, and back faces lit\n"
-                           "   two-sided. */\n"
-                         : "\n/* The material the four solids share (front faces). */\n";
+    text += state.setup.lightModel.twoSided
+                ? "\n/* The material the four solids share: front faces, and back faces lit\n"
+                  "   two-sided. */\n"
+                : "\n/* The material the four solids share (front faces). */\n";
     text += block(calls.material);
     for (int s = 0; s < SOLID_COUNT; ++s) {
         text += "\n/* Before drawing the " + std::string(SOLID_NAMES[s]) + ". */\n";

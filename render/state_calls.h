@@ -51,7 +51,8 @@ struct GlCall {
 };
 
 struct StateCalls {
-    std::vector<GlCall> lasting;  // shade model, light model, lights on or off, their colours and factors
+    // Shade model, light model, lights on or off, their colours and factors.
+    std::vector<GlCall> lasting;
     std::vector<GlCall> placed;   // positions and spot directions: after the camera and the turns
     // The front material shared by the solids, without the diffuse, and
     // with two-sided lighting the back material.

@@ -551,7 +551,8 @@ ordered stateFieldsJson(int lights)
     exportNode(tree(), ordered::array(), "", 0, startingSceneState(), shown, fields);
     ordered names = ordered::array();
     for (int i = 0; i < shown; ++i) {
-        names.push_back(i < LIGHT_COUNT ? std::string(LIGHT_NAMES[i]) : "light " + std::to_string(i));
+        names.push_back(i < LIGHT_COUNT ? std::string(LIGHT_NAMES[i])
+                                        : "light " + std::to_string(i));
     }
     return {{"limits", {{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}},
             {"most_lights", MAX_LIGHTS},

@@ -108,7 +108,7 @@ struct ShaderRenderer::Buffers {
     GLuint vertices = 0;  // each solid's distinct corners: position, normal
     GLuint indices = 0;   // each solid's triangles as 16-bit indices into its corners
     GLuint ids = 0;       // per triangle corner: position, id bytes
-    GLuint flat = 0;      // per triangle corner: position, the provoking corner's normal and position
+    GLuint flat = 0;      // per corner: position, its provoking corner's normal and position
     GLuint corner = 0;    // one corner to light alone: position, normal
     int firstVertex[SOLID_COUNT] = {};
     int firstIndex[SOLID_COUNT] = {};
@@ -232,7 +232,8 @@ void ShaderRenderer::uploadFlat()
     for (const SolidMesh& solid : mesh_.solids) {
         for (int t = 0; t < solid.triangleCount(); ++t) {
             const size_t first = static_cast<size_t>(t) * 9;
-            const size_t lit = first + 3 * static_cast<size_t>(solid.provoking[static_cast<size_t>(t)]);
+            const size_t provoking = solid.provoking[static_cast<size_t>(t)];
+            const size_t lit = first + 3 * provoking;
             for (size_t corner = first; corner < first + 9; corner += 3) {
                 data.insert(data.end(), &solid.positions[corner], &solid.positions[corner] + 3);
                 data.insert(data.end(), &solid.normals[lit], &solid.normals[lit] + 3);

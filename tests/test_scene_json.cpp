@@ -147,6 +147,38 @@ TEST(SceneJson, WrittenStateReadsBackAsTheSameStateWithFloatsAsGiven)
     EXPECT_EQ(applySceneText(sceneJson(read).dump(), read), "");
 }
 
+// A light beyond the state's starts as OpenGL starts GL_LIGHT1 to
+// GL_LIGHT7, and stays when a file names fewer; the fields the format
+// gained are written where they are set, and a state without them is
+// written as it always was.
+TEST(SceneJson, MoreLightsStartAsGlsAndTheNewFieldsAreWrittenWhereSet)
+{
+    SceneState state = startingSceneState();
+    const std::string demo = dumped(state);
+    ASSERT_EQ(applySceneText(R"({"separate_specular": false, "highlight": "blinn", "shading": "vertex",
+        "lights": [{}, {}, {}], "material": {"back": {"ambient": [0.2, 0.2, 0.2, 1], "shininess": 0}}})", state), "");
+    EXPECT_EQ(dumped(state), demo);
+    EXPECT_EQ(everyFieldJson(state)["material"]["back"].dump(),
+              R"({"ambient":[0.2,0.2,0.2,1],"diffuse":[0.8,0.8,0.8,1],"specular":[0,0,0,1],)"
+              R"("emission":[0,0,0,1],"shininess":0})");
+    ASSERT_EQ(applySceneText(R"({"lights": [{}, {}, {}, {}, {"on": true, "diffuse": [1, 0, 0, 1]}],
+        "material": {"back": {"shininess": 5}}})", state), "");
+    ASSERT_EQ(applySceneText(R"({"lights": [{"on": false}]})", state), "");
+    const nlohmann::ordered_json written = sceneJson(state);
+    ASSERT_EQ(written["lights"].size(), 5u);
+    EXPECT_EQ(written["lights"][3].dump(),
+              R"({"on":false,"position":[0,0,1,0],"ambient":[0,0,0,1],"diffuse":[0,0,0,1],)"
+              R"("specular":[0,0,0,1],"spot_direction":[0,0,-1],"spot_cutoff":180,"spot_exponent":0,)"
+              R"("attenuation":[1,0,0]})");
+    EXPECT_EQ(written["lights"][4]["on"], true);
+    EXPECT_EQ(written["lights"][0]["on"], false);
+    EXPECT_EQ(written["material"]["back"].dump(), R"({"shininess":5})");
+    EXPECT_FALSE(sameFields(state, startingSceneState(), FIELD_SETUP));
+    SceneState read = startingSceneState();
+    ASSERT_EQ(applySceneJson(written, read), "");
+    EXPECT_EQ(dumped(read), dumped(state));
+}
+
 // The fields that differ, read back onto the base, give the state again;
 // a state one field away writes that field alone.
 TEST(SceneJson, ChangesReadBackOntoTheirBase)
@@ -163,6 +195,8 @@ TEST(SceneJson, ChangesReadBackOntoTheirBase)
          R"({"lights":[{},{},{"spot_cutoff":20}],"material":{"diffuse":{"cone":[1,1,1,1]}}})"},
         {R"({"angles": [0, 0.1, 0], "tessellation": {"sphere": [8, 72]}})",
          R"({"angles":[0,0.1,0],"tessellation":{"sphere":[8,72]}})"},
+        {R"({"material": {"back": {"shininess": 5}}, "separate_specular": true, "highlight": "phong"})",
+         R"({"material":{"back":{"shininess":5}},"separate_specular":true,"highlight":"phong"})"},
         {nullptr, ""},  // changedState()
     };
     for (const auto& c : cases) {
