@@ -53,8 +53,8 @@ std::string heading(const SceneModel& scene, const PixelExplanation& e)
         t += "lights, material, light model and solids as the state gives them\n";
     }
     if (e.source == FrameSource::Shader) {
-        t += std::string("drawn by the shader renderer, shading per ") +
-             shadingWord(e.shading) + "\n";
+        t += std::string("drawn by the shader renderer, shading ") +
+             (e.shading == ShadingMode::Flat ? "" : "per ") + shadingWord(e.shading) + "\n";
     }
     return t + "\n";
 }
