@@ -623,6 +623,13 @@ std::string applySceneText(const std::string& text, SceneState& state)
         return "the state is larger than " + std::to_string(MOST_STATE_BYTES >> 20) + " MiB (" +
                std::to_string(MOST_STATE_BYTES) + " bytes)";
     }
+    // nlohmann's lexer takes a NUL byte for the end of the text, and would
+    // never read what follows one: a state is the whole of its text, and
+    // JSON text holds no NUL byte.
+    const std::string::size_type nul = text.find('\0');
+    if (nul != std::string::npos) {
+        return "not JSON: a NUL byte at byte " + std::to_string(nul + 1);
+    }
     // Parsed without exceptions (WebAssembly builds cannot catch them); the
     // parser's own message says where the text stops being JSON. It skips
     // a byte-order mark.

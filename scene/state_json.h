@@ -43,7 +43,8 @@ SceneState startingSceneState();
 std::string applySceneJson(const nlohmann::json& json, SceneState& state);
 
 // The same from JSON text; text that is not one JSON object is refused the
-// same way, with the parser's message, and so is text past the limits above
+// same way, with the parser's message (anything but whitespace after the
+// object too, a NUL byte among it), and so is text past the limits above
 // or an object that gives a field twice ("lights[0].on is given twice"). A
 // UTF-8 byte-order mark at the start is skipped.
 std::string applySceneText(const std::string& text, SceneState& state);
