@@ -78,6 +78,13 @@ TEST(WindowsExe, IsA64BitConsoleProgramImportingOnlySystemDlls)
     for (const std::string& dll : imports) {
         EXPECT_TRUE(SYSTEM_DLLS.count(dll)) << dll << " is not a DLL every Windows has";
     }
+    // Hardened as mingw-w64 can: randomised at load with a 64-bit range, its
+    // data not executable, and its stack guarded (libssp's report inside).
+    for (const char* flag : {"HIGH_ENTROPY_VA", "DYNAMIC_BASE", "NX_COMPAT"}) {
+        EXPECT_NE(header.output.find(flag), std::string::npos) << flag << "\n" << header.output;
+    }
+    EXPECT_NE(readFile(windowsExePath()).find("*** stack smashing detected ***"), std::string::npos);
+
     std::string list;
     for (const std::string& dll : imports) {
         list += " " + dll;
@@ -116,7 +123,8 @@ TEST(WindowsRelease, ZipHoldsTheProgramItsReadmeAndTheLicencesOfWhatIsLinkedIn)
          {"Materiels et lumieres OpenGL", "It needs no installation", "console window",
           "Erreur OpenGL", "Page Up / Page Down", "Escape", "LICENSES.txt"}},
         {"LICENSES.txt",
-         {"LICENSE-freeglut.txt", "LICENSE-mingw-w64-runtime.txt", "Runtime Library Exception"}},
+         {"Copyright (c) 2026 The materials-lights authors", "LICENSE-freeglut.txt",
+          "LICENSE-mingw-w64-runtime.txt", "Runtime Library Exception"}},
         {"LICENSE-freeglut.txt", {"Pawel W. Olszta", "Permission is hereby granted"}},
         {"LICENSE-mingw-w64-runtime.txt", {"mingw-w64", "ZPL-2.1"}},
     };
