@@ -21,8 +21,10 @@ function pathKeys(path) {
   if (typeof path !== "string" || !/^[a-z_]+(\[\d+\])*(\.[a-z_]+(\[\d+\])*)*$/.test(path)) return null;
   return path.split(/\.|(?=\[)/).map((key) => (key[0] === "[" ? Number(key.slice(1, -1)) : key));
 }
-const valueAtPath = (object, keys) =>
-  keys.reduce((value, key) => (value !== null && typeof value === "object" && key in value ? value[key] : undefined), object);
+// A field of its own only: "__proto__" or "lights.length" name none.
+const hasField = (value, key) => (Array.isArray(value) ? typeof key === "number" && key < value.length
+  : value !== null && typeof value === "object" && typeof key === "string" && Object.hasOwn(value, key));
+const valueAtPath = (object, keys) => keys.reduce((value, key) => (hasField(value, key) ? value[key] : undefined), object);
 
 const isNumber = (v) => typeof v === "number" && Number.isFinite(v);
 const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
@@ -114,19 +116,25 @@ const CHECKS = {
       for (const f of ["min", "max"]) if (f in rule && !rgbTriple(rule[f])) return `${at}.${f} must be [r, g, b], levels 0 to 255`;
       return testProblem(rule, at, true);
     },
+    // The pixels of the box that lie in a frame of `size`: what deciding it scans.
+    scans(rule, [width, height]) {
+      const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
+      return Math.max(0, Math.min(width - 1, x1) - Math.max(0, x0) + 1) * Math.max(0, Math.min(height - 1, y1) - Math.max(0, y0) + 1);
+    },
     // The pixels in the box (the frame when none) within min and max,
     // counted; the one nearest the box's middle is the one to explain.
     decide(rule, scene) {
       const { width, height, data } = scene.frame();
       const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
-      const low = rule.min || [0, 0, 0], high = rule.max || [255, 255, 255];
+      const [r0, g0, b0] = rule.min || [0, 0, 0], [r1, g1, b1] = rule.max || [255, 255, 255];
+      const [middleX, middleY] = [(x0 + x1) / 2, (y0 + y1) / 2];
       let count = 0, pixel = null, nearest = Infinity;
       for (let y = Math.max(0, y0); y <= Math.min(height - 1, y1); ++y) {
         for (let x = Math.max(0, x0); x <= Math.min(width - 1, x1); ++x) {
-          const p = 4 * (y * width + x);
-          if (![0, 1, 2].every((c) => data[p + c] >= low[c] && data[p + c] <= high[c])) continue;
+          const p = 4 * (y * width + x), r = data[p], g = data[p + 1], b = data[p + 2];
+          if (r < r0 || r > r1 || g < g0 || g > g1 || b < b0 || b > b1) continue;
           count += 1;
-          const away = Math.hypot(x - (x0 + x1) / 2, y - (y0 + y1) / 2);
+          const away = (x - middleX) ** 2 + (y - middleY) ** 2;
           if (away < nearest) [nearest, pixel] = [away, { x, y }];
         }
       }
@@ -137,6 +145,7 @@ const CHECKS = {
   },
   changed: {
     fields: TESTS,
+    scans: (rule, [width, height]) => width * height,
     problem(rule, at, step) {
       return step.hold === true ? testProblem(rule, at, true) : `${at}: needs "hold": true on the step, to keep A`;
     },
@@ -185,17 +194,22 @@ function checkProblem(check, at, step) {
 
 function decideCheck(check, scene) {
   const [kind] = Object.keys(check);
+  scene.spend(conditionCost(kind, check[kind], scene.state().size));
   return CHECKS[kind].decide(check[kind], scene);
 }
 
-// What a check reads, each read once however many checks ask.
+// What a check reads, each read once however many checks ask, and what it
+// spends (lesson-limits.js): a kind that scans pixels says how many (its
+// `scans`), and the frame read and each pixel explained are paid for here.
 function sceneReadings() {
   let state = null, frame = null;
-  const explained = {};
+  const explained = {}, spend = lessonMeter();
+  const readState = () => (state ||= lab.state());
   return {
-    state: () => (state ||= lab.state()),
-    frame: () => (frame ||= lab.pixels()),
-    explained: ({ x, y }) => (explained[`${x},${y}`] ||= lab.explain(x, y)),
+    spend,
+    state: readState,
+    frame: () => (frame ||= (spend(LESSON_COSTS.read * readState().size[0] * readState().size[1]), lab.pixels())),
+    explained: ({ x, y }) => (explained[`${x},${y}`] ||= (spend(LESSON_COSTS.explained), lab.explain(x, y))),
   };
 }
 

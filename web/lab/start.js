@@ -20,7 +20,7 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
     buildFileGroups();
     buildCodeGroup();
     buildLessonMenu();
-    openAddress();
+    openAddress(true);
     showDistance();
     canvas.focus();
     document.body.dataset.ready = "yes";
