@@ -340,7 +340,6 @@ TEST(StateLimits, BothToolsRefuseHostileStatesQuicklyInBoundedMemory)
         {"field_twice", "", R"({"lights": [{}, {"on": true, "on": false}]})",
          "lights[1].on is given twice"},
         {"byte_order_mark", "", "\xEF\xBB\xBF" + bad, "viewpoint must be"},
-        // A state is the whole file: nothing of it is used unless all of it is one.
         {"nul_then_garbage", "", std::string("{\"mode\":2}\0garbage", 18), "a NUL byte at byte 11"},
         {"garbage_after", "", "{\"mode\":2} garbage", "not JSON: parse error at line 1, column 12"},
     };

@@ -1,7 +1,7 @@
 // The pages as the release ships them, unpacked from the Debian package
 // (dpkg-deb -x) and from the Windows zip, each opened from disk: the demo
 // draws its first frame, the lab gets ready and draws, and both say the
-// release's version and their licence (the lab in its footer too).
+// release's version (the lab in its footer too).
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -37,9 +37,8 @@ after(async () => {
 
 for (const [from, folder] of Object.entries(folders)) {
   for (const { file, canvas, ready } of pages) {
-    test(`${file} from the ${from} opens from disk, draws and says its version and licence`, async () => {
-      const source = readFileSync(join(unpacked, folder, file), 'utf8');
-      assert.ok(source.includes('Copyright (c) 2026 The materials-lights authors') && source.includes('Permission is hereby granted'));
+    test(`${file} from the ${from} opens from disk, draws and says its version`, async () => {
+      assert.ok(readFileSync(join(unpacked, folder, file), 'utf8').includes('Copyright (c) 2026 The materials-lights authors\n\nPermission is hereby granted'));
       const page = await browser.newPage();
       await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
       const problems = [];
