@@ -55,8 +55,7 @@ test('each page works under its policy, reports nothing, and stops what slips in
     const angle = () => page.evaluate(lab ? () => window.lab.state().angles[1] : `(${demoState})().angleX`);
     const toggle = () => (lab ? page.click('#spin') : page.focus('#canvas').then(() => page.keyboard.press('Enter')));
     const from = await angle();
-    await toggle();
-    await sleep(500);
+    await toggle().then(() => sleep(500));
     assert.notEqual(await angle(), from, 'it spins');
     await toggle();
     const explained = await page.evaluate(async () => !window.lab || (await window.lab.lesson('spotlight', 1),
