@@ -87,9 +87,10 @@ web_packages=(emscripten cmake make nlohmann-json3-dev)
 web_test_packages=(chromium xvfb xauth)
 # The release: help2man makes the tools' manual pages, dpkg-dev's
 # dpkg-shlibdeps finds the package's dependencies; its tests check the
-# package with lintian and render the manual pages with man.
+# package with lintian, devscripts' hardening-check and appstream's
+# appstreamcli, and render the manual pages with man.
 release_packages=(help2man dpkg-dev)
-release_test_packages=(lintian man-db)
+release_test_packages=(lintian man-db devscripts appstream)
 # The fuzz targets: Debian's Clang and its runtimes (libFuzzer, the
 # sanitizers), which the compiler package only recommends.
 fuzz_packages=(clang-14 libclang-rt-14-dev)

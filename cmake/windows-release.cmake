@@ -74,6 +74,9 @@ find_file(ML_MINGW_RUNTIME_LICENSE copyright
 
 configure_file(${PROJECT_SOURCE_DIR}/data/windows/README.txt.in
                ${PROJECT_BINARY_DIR}/release/README.txt @ONLY NEWLINE_STYLE CRLF)
+# The project's own licence first, as the root's LICENSE has it.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE ML_LICENSE_TEXT)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 configure_file(${PROJECT_SOURCE_DIR}/data/windows/LICENSES.txt.in
                ${PROJECT_BINARY_DIR}/release/LICENSES.txt @ONLY NEWLINE_STYLE CRLF)
 

@@ -341,6 +341,8 @@ TEST(StateLimits, BothToolsRefuseHostileStatesQuicklyInBoundedMemory)
         {"field_twice", "", R"({"lights": [{}, {"on": true, "on": false}]})",
          "lights[1].on is given twice"},
         {"byte_order_mark", "", "\xEF\xBB\xBF" + bad, "viewpoint must be"},
+        {"nul_then_garbage", "", std::string("{\"mode\":2}\0garbage", 18), "a NUL byte at byte 11"},
+        {"garbage_after", "", "{\"mode\":2} garbage", "not JSON: parse error at line 1, column 12"},
     };
     TempDir dir;
     for (const auto& c : cases) {

@@ -78,6 +78,9 @@ TEST(WindowsExe, IsA64BitConsoleProgramImportingOnlySystemDlls)
     for (const std::string& dll : imports) {
         EXPECT_TRUE(SYSTEM_DLLS.count(dll)) << dll << " is not a DLL every Windows has";
     }
+    // Hardened: address-space randomisation, no executable data, libssp's stack guard.
+    EXPECT_NE(header.output.find("HIGH_ENTROPY_VA\n\t\t\t\t\tDYNAMIC_BASE\n\t\t\t\t\tNX_COMPAT"), std::string::npos);
+    EXPECT_NE(readFile(windowsExePath()).find("*** stack smashing detected ***"), std::string::npos);
     std::string list;
     for (const std::string& dll : imports) {
         list += " " + dll;
@@ -116,7 +119,8 @@ TEST(WindowsRelease, ZipHoldsTheProgramItsReadmeAndTheLicencesOfWhatIsLinkedIn)
          {"Materiels et lumieres OpenGL", "It needs no installation", "console window",
           "Erreur OpenGL", "Page Up / Page Down", "Escape", "LICENSES.txt"}},
         {"LICENSES.txt",
-         {"LICENSE-freeglut.txt", "LICENSE-mingw-w64-runtime.txt", "Runtime Library Exception"}},
+         {"Copyright (c) 2026 The materials-lights authors", "LICENSE-freeglut.txt",
+          "LICENSE-mingw-w64-runtime.txt", "Runtime Library Exception"}},
         {"LICENSE-freeglut.txt", {"Pawel W. Olszta", "Permission is hereby granted"}},
         {"LICENSE-mingw-w64-runtime.txt", {"mingw-w64", "ZPL-2.1"}},
     };

@@ -118,7 +118,7 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    std::system(("rm -rf '" + path_ + "'").c_str());
+    [[maybe_unused]] const int status = std::system(("rm -rf '" + path_ + "'").c_str());
 }
 
 std::set<std::string> TempDir::entries() const

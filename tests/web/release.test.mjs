@@ -4,7 +4,7 @@
 // release's version (the lab in its footer too).
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -38,6 +38,7 @@ after(async () => {
 for (const [from, folder] of Object.entries(folders)) {
   for (const { file, canvas, ready } of pages) {
     test(`${file} from the ${from} opens from disk, draws and says its version`, async () => {
+      assert.ok(readFileSync(join(unpacked, folder, file), 'utf8').includes('Copyright (c) 2026 The materials-lights authors\n\nPermission is hereby granted'));
       const page = await browser.newPage();
       await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
       const problems = [];
@@ -51,7 +52,7 @@ for (const [from, folder] of Object.entries(folders)) {
       assert.equal(await page.$eval('meta[name=version]', (meta) => meta.content), version);
       if (canvas === '#scene') {
         assert.equal(await page.$eval('footer', (f) => (f.checkVisibility() ? f.textContent : null)),
-          `materials-lights ${version}`);
+          `materials-lights ${version}, free software under the MIT licence`);
       }
       // The scene is lit: the green sphere under the white point light.
       const frame = PNG.sync.read(Buffer.from(await (await page.$(canvas)).screenshot()));

@@ -3,12 +3,21 @@
 // page as PRESETS), and the state as the text of the tools' --state FILE,
 // exported and imported.
 
-// A state file's text or a preset: the demo's values, then its fields.
+// A state file's text or a preset: the demo's values, then its fields,
+// checked first, so that a refused one changes nothing (and the lesson's
+// check never sees the demo's values in between).
 function loadState(state, done) {
-  const before = lab.state();
-  lab.reset();
+  const refused = setText(stateText(state), "lab_check_state");
+  if (refused) {
+    say(refused, true);
+    return;
+  }
+  const before = call("lab_state");
+  call("lab_reset");
   lab.set(state).then(() => say(done), (refusal) => {
-    lab.set(before);
+    setText(before);
+    pixelCache = null;
+    refreshPanel();
     say(refusal.message, true);
   });
 }

@@ -27,8 +27,10 @@ function pathKeys(path) {
   if (typeof path !== "string" || !/^[a-z_]+(\[\d+\])*(\.[a-z_]+(\[\d+\])*)*$/.test(path)) return null;
   return path.split(/\.|(?=\[)/).map((key) => (key[0] === "[" ? Number(key.slice(1, -1)) : key));
 }
-const valueAtPath = (object, keys) =>
-  keys.reduce((value, key) => (value !== null && typeof value === "object" && key in value ? value[key] : undefined), object);
+// A field of its own only: "__proto__" or "lights.length" name none.
+const hasField = (value, key) => (Array.isArray(value) ? typeof key === "number" && key < value.length
+  : value !== null && typeof value === "object" && typeof key === "string" && Object.hasOwn(value, key));
+const valueAtPath = (object, keys) => keys.reduce((value, key) => (hasField(value, key) ? value[key] : undefined), object);
 
 const isNumber = (v) => typeof v === "number" && Number.isFinite(v);
 const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
@@ -123,14 +125,18 @@ function countPixels(rule, frame, what) {
   const { width, height, data } = frame;
   const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
   const low = rule.min || [0, 0, 0], high = rule.max || [255, 255, 255];
-  const within = (p, c) => data[p + c] >= low[c] && data[p + c] <= high[c];
+  const [r0, g0, b0] = low, [r1, g1, b1] = high, any = Boolean(rule.any_channel);
+  const [middleX, middleY] = [(x0 + x1) / 2, (y0 + y1) / 2];
+  // Plain comparisons in the loop: a check may scan a whole large frame at
+  // every change, within the budget the lesson limits set.
   let count = 0, pixel = null, nearest = Infinity;
   for (let y = Math.max(0, y0); y <= Math.min(height - 1, y1); ++y) {
     for (let x = Math.max(0, x0); x <= Math.min(width - 1, x1); ++x) {
-      const p = 4 * (y * width + x);
-      if (!(rule.any_channel ? [0, 1, 2].some((c) => within(p, c)) : [0, 1, 2].every((c) => within(p, c)))) continue;
+      const p = 4 * (y * width + x), r = data[p], g = data[p + 1], b = data[p + 2];
+      const inR = r >= r0 && r <= r1, inG = g >= g0 && g <= g1, inB = b >= b0 && b <= b1;
+      if (any ? !(inR || inG || inB) : !(inR && inG && inB)) continue;
       count += 1;
-      const away = Math.hypot(x - (x0 + x1) / 2, y - (y0 + y1) / 2);
+      const away = (x - middleX) ** 2 + (y - middleY) ** 2;
       if (away < nearest) [nearest, pixel] = [away, { x, y }];
     }
   }
@@ -139,6 +145,14 @@ function countPixels(rule, frame, what) {
   const detail = `${plural(count, "pixel", "pixels")}${what}${where} ${count === 1 ? "has" : "have"} ` +
                  `${levelsAsked(low, high, rule.any_channel)}; the task asks for ${countAsked(rule)}`;
   return { ok: false, why: refusal(rule, "", detail), pixel };
+}
+
+// The pixels of the rule's box that lie in a frame of `size` (the frame
+// when no box): what deciding it scans.
+function boxScans(rule, [width, height]) {
+  const [x0, y0, x1, y1] = rule.box || [0, 0, width - 1, height - 1];
+  return Math.max(0, Math.min(width - 1, x1) - Math.max(0, x0) + 1) *
+         Math.max(0, Math.min(height - 1, y1) - Math.max(0, y0) + 1);
 }
 
 // A pixel condition's fields checked: box, min, max, any_channel, a test.
@@ -217,6 +231,7 @@ const CHECKS = {
   pixels: {
     fields: ["box", "min", "max", "any_channel", "missing", ...TESTS],
     problem: pixelsProblem,
+    scans: (rule, size) => boxScans(rule, size),
     decide: (rule, scene) => countPixels(rule, scene.frame(), ""),
   },
   // The same count on what one light adds alone (its terms, or one of them).
@@ -227,6 +242,7 @@ const CHECKS = {
       if ("term" in rule && !TERMS.includes(rule.term)) return `${at}.term must be one of ${TERMS.join(", ")}`;
       return pixelsProblem(rule, at);
     },
+    scans: (rule, size) => boxScans(rule, size),
     decide(rule, scene) {
       const what = ` of light ${rule.light}'s ${rule.term ? `${rule.term} term` : "light"} alone`;
       // Only the box (within the frame) is drawn and read.
@@ -238,6 +254,7 @@ const CHECKS = {
   },
   changed: {
     fields: ["missing", ...TESTS],
+    scans: (rule, [width, height]) => width * height,
     problem(rule, at, step) {
       return step.hold === true ? testProblem(rule, at, true) : `${at}: needs "hold": true on the step, to keep A`;
     },
@@ -319,6 +336,7 @@ function checkProblem(check, at, step) {
 
 function decideCheck(check, scene) {
   const [kind] = Object.keys(check);
+  scene.spend(conditionCost(kind, check[kind], scene.state().size));
   return CHECKS[kind].decide(check[kind], scene);
 }
 
@@ -331,17 +349,22 @@ const givesPixel = (check) => {
 
 // What a check reads, each read once however many checks ask: the state,
 // the step's (`stepState`, its JSON), the frame, a light's frame, a
-// pixel's explanation.
+// pixel's explanation; and what it spends (lesson-limits.js): a kind that
+// scans pixels says how many (its `scans`), and the frames read and each
+// pixel explained are paid for here.
 function sceneReadings(stepState) {
   let state = null, frame = null, step = null;
-  const explained = {}, lightFrames = {};
+  const explained = {}, lightFrames = {}, spend = lessonMeter();
+  const readState = () => (state ||= lab.state());
+  const area = ([x0, y0, x1, y1]) => (x1 - x0 + 1) * (y1 - y0 + 1);
   return {
-    state: () => (state ||= lab.state()),
+    spend,
+    state: readState,
     stepState: () => (step ||= JSON.parse(stepState)),
-    frame: () => (frame ||= lab.pixels()),
-    lightFrame: (light, term, box) => (lightFrames[`${light} ${term} ${box}`] ||=
-      heapFrame(call("lab_light_pixels", light, term ? 1 << TERMS.indexOf(term) : 7, ...box))),
-    explained: ({ x, y }) => (explained[`${x},${y}`] ||= lab.explain(x, y)),
+    frame: () => (frame ||= (spend(LESSON_COSTS.read * readState().size[0] * readState().size[1]), lab.pixels())),
+    lightFrame: (light, term, box) => (lightFrames[`${light} ${term} ${box}`] ||= (spend(LESSON_COSTS.read * area(box)),
+      heapFrame(call("lab_light_pixels", light, term ? 1 << TERMS.indexOf(term) : 7, ...box)))),
+    explained: ({ x, y }) => (explained[`${x},${y}`] ||= (spend(LESSON_COSTS.explained), lab.explain(x, y))),
   };
 }
 

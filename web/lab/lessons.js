@@ -17,19 +17,27 @@ let loadingStep = false;
 const lessonStepState = () => lessonNow && lessonNow.stepState;
 const lessonText = (id, text) => { document.getElementById(id).textContent = text; };
 
-// Opens a lesson (a shipped one's name, or the lesson itself) at a step,
-// counted from 1. "" or what is wrong; nothing is loaded then.
-function openLesson(nameOrLesson, step) {
+// What is wrong with opening a lesson (a shipped one's name, or the lesson
+// itself) at a step counted from 1, or "". Nothing changes.
+function lessonOpenProblem(nameOrLesson, step) {
   const named = typeof nameOrLesson === "string";
   if (named && !Object.hasOwn(LESSONS, nameOrLesson)) {
     return `there is no lesson "${nameOrLesson}" (${Object.keys(LESSONS).join(", ")})`;
   }
   const lesson = named ? LESSONS[nameOrLesson] : nameOrLesson;
-  const problem = lessonProblem(lesson);
+  const problem = heldLessonProblem(lesson);
   if (problem) return `${named ? `the lesson ${nameOrLesson}` : "the lesson"}: ${problem}`;
   if (!Number.isInteger(step) || step < 1 || step > lesson.steps.length) {
     return `the lesson "${lesson.title}" has steps 1 to ${lesson.steps.length}, not ${step}`;
   }
+  return "";
+}
+
+// Opens a lesson at a step, as above. "" or what is wrong; nothing is loaded then.
+function openLesson(nameOrLesson, step) {
+  const problem = lessonOpenProblem(nameOrLesson, step);
+  if (problem) return problem;
+  const named = typeof nameOrLesson === "string", lesson = named ? LESSONS[nameOrLesson] : nameOrLesson;
   lessonNow = { name: named ? nameOrLesson : null, lesson: structuredClone(lesson), step, done: null, stepState: null };
   showStep(step);
   return "";
@@ -112,9 +120,9 @@ Object.assign(lab, {
   lesson(nameOrLesson, step = 1) {
     return new Promise((resolve, reject) => {
       if (nameOrLesson === null) closeLesson();
-      const problem = nameOrLesson === null ? "" : openLesson(nameOrLesson, step);
+      const problem = nameOrLesson === null ? "" : shortLine(openLesson(nameOrLesson, step));
       if (problem) {
-        say(`The lesson was not opened: ${problem}`, true);
+        say(shortLine(`The lesson was not opened: ${problem}`), true);
         reject(new Error(problem));
       } else {
         showAddress();
@@ -195,14 +203,9 @@ document.getElementById("lesson-close").addEventListener("click", () => {
 
 // A teacher's lesson from a file, picked or dropped on the page.
 async function openLessonFile(file) {
-  let lesson;
-  try {
-    lesson = JSON.parse(await file.text());
-  } catch (error) {
-    say(`The lesson was not opened: ${file.name} is not JSON: ${error.message}`, true);
-    return;
-  }
-  lab.lesson(lesson).catch(() => {});
+  const { lesson, problem } = await readLessonFile(file);
+  if (problem) say(shortLine(`The lesson was not opened: ${problem}`), true);
+  else lab.lesson(lesson).catch(() => {});
 }
 lessonFile.addEventListener("change", () => {
   if (lessonFile.files.length) openLessonFile(lessonFile.files[0]);

@@ -45,9 +45,10 @@ controls.push({
 });
 
 // Opens what the address names: a lesson at a step, a state, or both (the
-// lesson's step, then the state the learner had made of it). A fragment
-// that cannot be used is said, and the page starts from the demo's values.
-function openAddress() {
+// lesson's step, then the state the learner had made of it). All of it is
+// checked before anything changes: an address that cannot be used is said,
+// and the page keeps what it had (at the start, the demo's values).
+function openAddress(starting) {
   const fields = {};
   let problem = "";
   for (const part of location.hash.slice(1).split("&").filter(Boolean)) {
@@ -60,27 +61,28 @@ function openAddress() {
     }
     if (!["lesson", "step", "state"].includes(key)) problem = problem || `it holds "${key}", not state= or lesson=`;
   }
-  if (!problem && fields.lesson !== undefined) {
-    const step = fields.step === undefined ? 1 : Number(fields.step);
-    problem = openLesson(fields.lesson, step);
-  }
-  if (!problem && fields.state !== undefined) {
-    call("lab_reset");
-    problem = setText(stateText(fields.state));
-  }
+  const step = fields.step === undefined ? 1 : Number(fields.step);
+  if (!problem && fields.lesson !== undefined) problem = lessonOpenProblem(fields.lesson, step);
+  if (!problem && fields.state !== undefined) problem = setText(stateText(fields.state), "lab_check_state");
   if (problem) {
-    closeLesson();
+    refreshPanel();
+    say(shortLine(`The address was not used: ${problem}. ` +
+                  (starting ? "These are the demo's values." : "The lab keeps what it had.")), true);
+    return problem;
+  }
+  if (fields.lesson !== undefined) openLesson(fields.lesson, step);
+  if (fields.state !== undefined) {
     call("lab_reset");
+    setText(stateText(fields.state));
   }
   pixelCache = null;
   refreshPanel();
-  if (problem) say(`The address was not used: ${problem}. These are the demo's values.`, true);
-  return problem;
+  return "";
 }
 
 // The address changed by hand, with no new page: what it names now.
 window.addEventListener("hashchange", () => {
-  if (labReady() && location.href !== linkNow()) openAddress();
+  if (labReady() && location.href !== linkNow()) openAddress(false);
 });
 
 // The link on the clipboard: the browser's clipboard where the page may use

@@ -28,7 +28,7 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
     buildFileGroups();
     buildCodeGroup();
     buildLessonMenu();
-    openAddress();
+    openAddress(true);
     showDistance();
     document.body.dataset.ready = "yes";
   }, (error) => say(`This browser cannot run the lab: ${error}`, true));
