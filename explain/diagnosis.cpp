@@ -86,7 +86,7 @@ Reason reasonFor(const PixelExplanation& e, int c, double difference)
                       });
     int largest = 0;
     double largestPart = sign * clamping;
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < MODEL_MOST_LIGHTS; ++i) {
         const LightTerm& here = e.lighting.lights[i];
         const double parts[3] = {
             channelOf(here.diffuse, c) -
@@ -235,6 +235,12 @@ Diagnosis diagnose(const PixelExplanation& e)
             d.largest = difference;
             d.channel = c;
         }
+    }
+    if (e.shading == ShadingMode::Flat) {
+        // The point's own equation against the one colour of the triangle.
+        d.verdict = Verdict::Flat;
+        d.overOne = overOne(e.triangle.provokingCorner().model.sum);
+        return d;
     }
     if (std::abs(d.largest) < SAME_COLOUR_LEVELS) {
         d.verdict = Verdict::Equation;

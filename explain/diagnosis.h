@@ -20,6 +20,7 @@ enum class Verdict {
     Mismatch,      // the shaded colour is off the drawn one, and nothing says why
     OnNoSolid,     // the shading gives the drawn colour, on no known solid
     Fragment,      // per pixel: the drawn colour is the fragment's equation
+    Flat,          // flat: the drawn colour is the provoking corner's
     Equation,      // the drawn colour is the equation at the point
     Differs,       // the equation at the point differs from the blend of the corners
 };
@@ -55,7 +56,7 @@ struct Reason {
 struct Diagnosis {
     Verdict verdict = Verdict::Background;
     // The equation at the point minus the shaded colour, in 8-bit levels,
-    // in the channel where it is largest (Equation, Differs, Fragment).
+    // in the channel where it is largest (Equation, Differs, Fragment, Flat).
     double largest = 0;
     int channel = 0;
     // SharedEdge: the triangle whose colour the drawn one is, when only one

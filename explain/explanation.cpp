@@ -178,9 +178,14 @@ constexpr double GRAZING = 1e-5;
 template <typename Visit>
 void eitherSideOfTerminators(const SceneModel& scene, const LightingAt& lit, Visit visit)
 {
-    Colour flip[MODEL_LIGHT_COUNT];
+    if (scene.lighting().separateSpecular) {
+        // GL's corner colour is then the primary one: no highlight in it.
+        visit(lit.primary);
+        return;
+    }
+    Colour flip[MODEL_MOST_LIGHTS];
     int count = 0;
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < scene.lighting().lightCount; ++i) {
         const LightTerm& term = lit.lights[i];
         if (!term.on || !term.insideSpot || std::abs(term.nDotL) >= GRAZING) {
             continue;
@@ -217,6 +222,37 @@ Colour blend(const double weights[3], const Colour c[3])
         out.b += weights[i] * c[i].b;
     }
     return out;
+}
+
+// The colour GL gave a corner, its primary colour: as read, else the model's.
+const Colour& primaryOf(const CornerAccount& corner)
+{
+    return corner.gl.hasColour ? corner.gl.colour : corner.model.primary;
+}
+
+// The colour the frame gives the pixel from the triangle's corners: flat,
+// its provoking corner's; else the blend of the corners' colours. With the
+// separate specular colour, the secondary colours (the model's: GL hands
+// back only the primary ones) taken the same way and added, clamped.
+Colour shadeCorners(const TriangleAccount& a, ShadingMode shading, bool separate)
+{
+    Colour primary{0, 0, 0}, secondary{0, 0, 0};
+    if (shading == ShadingMode::Flat) {
+        primary = primaryOf(a.provokingCorner());
+        secondary = a.provokingCorner().model.secondary;
+    } else {
+        const Colour primaries[3] = {primaryOf(a.corners[0]), primaryOf(a.corners[1]),
+                                     primaryOf(a.corners[2])};
+        const Colour secondaries[3] = {a.corners[0].model.secondary, a.corners[1].model.secondary,
+                                       a.corners[2].model.secondary};
+        primary = blend(a.weights, primaries);
+        secondary = blend(a.weights, secondaries);
+    }
+    if (!separate) {
+        return primary;
+    }
+    return {std::min(primary.r + secondary.r, 1.0), std::min(primary.g + secondary.g, 1.0),
+            std::min(primary.b + secondary.b, 1.0)};
 }
 
 // What both ways of finding the triangle share once the point under the
@@ -369,6 +405,7 @@ TriangleAccount FrameExplainer::triangle(int index) const
     account.solid = mesh.solid;
     account.face = mesh.face;
     account.backFace = mesh.backFace;
+    account.provoking = 3;
     for (int i = 0; i < 3; ++i) {
         CornerAccount& corner = account.corners[i];
         corner.surface.solid = mesh.solid;
@@ -379,6 +416,15 @@ TriangleAccount FrameExplainer::triangle(int index) const
         corner.surface = cornerSurface(mesh, k);
         corner.model = scene_.lightingOn(mesh, corner.surface.point, corner.surface.normal);
         corner.lit = true;
+        account.provoking = k == mesh.provoking ? i : account.provoking;
+    }
+    if (account.provoking == 3) {
+        // GL gave the piece the colour of a corner clipping cut off.
+        CornerAccount& off = account.cutOff;
+        off.gl = place.corner[mesh.provoking];
+        off.surface = cornerSurface(mesh, mesh.provoking);
+        off.model = scene_.lightingOn(mesh, off.surface.point, off.surface.normal);
+        off.lit = true;
     }
     return account;
 }
@@ -395,7 +441,7 @@ PixelExplanation FrameExplainer::explain(int x, int y) const
         e.drawn[c] = rgb[c];
     }
     e.depth = frame_.depthAt(x, y);
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < MODEL_MOST_LIGHTS; ++i) {
         e.lighting.lights[i].on = scene_.lighting().on[i];
     }
     e.background = e.depth >= 1.0;
@@ -459,9 +505,7 @@ PixelExplanation FrameExplainer::explain(int x, int y) const
         for (double& w : a.weights) {
             w /= perspective;
         }
-        const Colour colours[3] = {a.corners[0].gl.colour, a.corners[1].gl.colour,
-                                   a.corners[2].gl.colour};
-        a.interpolated = blend(a.weights, colours);
+        a.interpolated = shadeCorners(a, e.shading, scene_.lighting().separateSpecular);
         return a;
     };
     e.hasTriangle = true;
@@ -509,7 +553,7 @@ PixelExplanation explainPixel(const SceneModel& scene, const PixelReading& readi
     for (int c = 0; c < 3; ++c) {
         e.drawn[c] = reading.drawn[c];
     }
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < MODEL_MOST_LIGHTS; ++i) {
         e.lighting.lights[i].on = scene.lighting().on[i];
     }
     e.background = reading.triangle < 0;
@@ -535,7 +579,7 @@ PixelExplanation explainPixel(const SceneModel& scene, const PixelReading& readi
     a.depth = e.depth;
     locate(place, cx, cy, a.screenWeights, a.margin);
     weightsOf(mesh, point, a.weights);
-    Colour colours[3];
+    a.provoking = mesh.provoking;
     for (int i = 0; i < 3; ++i) {
         CornerAccount& corner = a.corners[i];
         corner.gl = place.corner[i];
@@ -547,9 +591,8 @@ PixelExplanation explainPixel(const SceneModel& scene, const PixelReading& readi
             corner.gl.colour = {level[0] / 255.0, level[1] / 255.0, level[2] / 255.0};
             corner.gl.hasColour = true;
         }
-        colours[i] = reading.hasCornerColours ? corner.gl.colour : corner.model.colour;
     }
-    a.interpolated = blend(a.weights, colours);
+    a.interpolated = shadeCorners(a, e.shading, scene.lighting().separateSpecular);
     e.glCorners = reading.hasCornerColours;
     e.hasTriangle = true;
     e.surface = surfaceOn(mesh, point);

@@ -59,6 +59,7 @@ struct MeshTriangle {
     Vec3 point[3];            // corners as GL gets them: the mesh's floats, placed
     Vec3 normal[3];           // their normals, placed and made unit (GL_NORMALIZE)
     bool backFace = false;    // its corners run clockwise as the eye sees them
+    int provoking = 2;        // the corner whose colour flat shading gives it all
 };
 
 // A state as the explainer works with it: the model's view and lighting,
@@ -125,11 +126,23 @@ struct TriangleAccount {
     int face = -1;           // cube face or cone part, numbered as surfaceAt does
     bool backFace = false;
     CornerAccount corners[3];
+    // Flat shading takes the colour of the mesh's provoking corner: corners[provoking],
+    // or, where clipping cut it off the piece drawn, `cutOff`, lit by the model alone.
+    int provoking = 2;
+    CornerAccount cutOff;
     double screenWeights[3] = {0, 0, 0};  // barycentric, in window coordinates
     double weights[3] = {0, 0, 0};        // perspective-correct: what GL gives colours
-    Colour interpolated{0, 0, 0};         // the corners' colours blended, 0 to 1
+    // The corners' colours blended (flat: the provoking corner's), 0 to 1;
+    // with the separate specular colour their primary and their secondary
+    // colours blended apart, added and clamped.
+    Colour interpolated{0, 0, 0};
     double depth = 0;                     // at the pixel's centre
     double margin = 0;  // pixels from the centre to the nearest edge, negative outside
+
+    const CornerAccount& provokingCorner() const
+    {
+        return provoking >= 0 && provoking < 3 ? corners[provoking] : cutOff;
+    }
 };
 
 struct PixelExplanation {
@@ -162,7 +175,8 @@ struct PixelExplanation {
     unsigned flags = 0;
 
     // The shaded colour at the pixel's centre, 0 to 1: the blend of the
-    // corners, or the fragment's equation.
+    // corners (flat: the provoking corner's colour), or the fragment's
+    // equation.
     Colour shaded() const { return hasFragment ? fragment.colour : triangle.interpolated; }
 
     // The account stands: nothing drawn, or a triangle whose shading

@@ -59,6 +59,10 @@ nlohmann::ordered_json lightJson(const SceneModel& scene, const PixelExplanation
     one["diffuse"] = asArray(light.diffuse);
     one["half_vector"] = asArray(light.halfway);
     one["n_dot_h"] = light.nDotH;
+    if (e.lighting.phong) {
+        one["reflected"] = asArray(light.reflected);
+        one["r_dot_v"] = light.rDotV;
+    }
     one["specular"] = asArray(light.specular);
     one["reaches"] = light.reaches;
     one["distance"] = given.atPoint() ? json(light.distance) : json(nullptr);
@@ -102,13 +106,21 @@ nlohmann::ordered_json explanationJson(const SceneModel& scene, const PixelExpla
         out["emission"] = asArray(e.lighting.emission);
         out["global_ambient"] = asArray(e.lighting.globalAmbient);
     }
+    if (scene.lighting().phong) {
+        out["highlight"] = "phong";
+    }
     json lights = json::array();
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < scene.lighting().lightCount; ++i) {
         lights.push_back(lightJson(scene, e, names, i));
     }
     out["lights"] = lights;
     out["sum"] = e.onSurface ? asArray(e.lighting.sum) : json(nullptr);
     out["equation"] = e.onSurface ? asArray(e.lighting.colour) : json(nullptr);
+    const bool separate = scene.lighting().separateSpecular;
+    if (separate) {
+        out["primary"] = e.onSurface ? asArray(e.lighting.primary) : json(nullptr);
+        out["secondary"] = e.onSurface ? asArray(e.lighting.secondary) : json(nullptr);
+    }
 
     json vertices = json::array();
     out["triangle"] = nullptr;
@@ -122,16 +134,24 @@ nlohmann::ordered_json explanationJson(const SceneModel& scene, const PixelExpla
         out["triangle"] = {{"index", tri.index},
                            {"solid", solidName(tri.solid)},
                            {"facing", tri.backFace ? "back" : "front"}};
+        if (e.shading == ShadingMode::Flat) {
+            // The corner whose colour it all has, or null: cut off by the frame.
+            out["triangle"]["provoking"] =
+                tri.provoking < 3 ? json(CORNER_NAMES[tri.provoking]) : json(nullptr);
+        }
         for (const CornerAccount& c : tri.corners) {
             const bool modelled = c.lit && tri.solid != Solid::None;
-            vertices.push_back(
-                {{"window", {c.gl.x, c.gl.y, c.gl.depth}},
-                 {"w", c.gl.w},
-                 {"colour", c.gl.hasColour ? asArray(c.gl.colour) : json(nullptr)},
-                 {"clipped", c.gl.clipped},
-                 {"model_colour", modelled ? asArray(c.model.colour) : json(nullptr)},
-                 {"point", modelled ? asArray(c.surface.point) : json(nullptr)},
-                 {"normal", modelled ? asArray(c.surface.normal) : json(nullptr)}});
+            json vertex = {{"window", {c.gl.x, c.gl.y, c.gl.depth}},
+                           {"w", c.gl.w},
+                           {"colour", c.gl.hasColour ? asArray(c.gl.colour) : json(nullptr)},
+                           {"clipped", c.gl.clipped},
+                           {"model_colour", modelled ? asArray(c.model.primary) : json(nullptr)},
+                           {"point", modelled ? asArray(c.surface.point) : json(nullptr)},
+                           {"normal", modelled ? asArray(c.surface.normal) : json(nullptr)}};
+            if (separate) {
+                vertex["model_secondary"] = modelled ? asArray(c.model.secondary) : json(nullptr);
+            }
+            vertices.push_back(vertex);
         }
         out["weights"] = {tri.weights[0], tri.weights[1], tri.weights[2]};
         const Colour shaded = e.shaded();

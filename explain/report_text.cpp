@@ -16,7 +16,7 @@ namespace {
 // terms: no ambient colour, no attenuation, no spot exponent.
 bool plainLights(const SceneModel& scene)
 {
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < scene.lighting().lightCount; ++i) {
         const ModelLight& light = scene.lighting().lights[i];
         if (scene.lighting().on[i] &&
             (!isBlack(light.ambient) || light.isAttenuated() || light.spotExponent != 0)) {
@@ -35,7 +35,7 @@ std::string heading(const SceneModel& scene, const PixelExplanation& e)
                   static_cast<double>(v.angleY), static_cast<double>(v.angleZ));
     std::string lights;
     bool asTheMode = true;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         asTheMode = asTheMode && state.lightOn[i] == lightEnabled(v.lightingMode, i);
         if (state.lightOn[i]) {
             lights += (lights.empty() ? "" : ", ") + std::to_string(i);
@@ -53,8 +53,8 @@ std::string heading(const SceneModel& scene, const PixelExplanation& e)
         t += "lights, material, light model and solids as the state gives them\n";
     }
     if (e.source == FrameSource::Shader) {
-        t += std::string("drawn by the shader renderer, shading per ") +
-             shadingWord(e.shading) + "\n";
+        t += std::string("drawn by the shader renderer, shading ") +
+             (e.shading == ShadingMode::Flat ? "" : "per ") + shadingWord(e.shading) + "\n";
     }
     return t + "\n";
 }
@@ -75,12 +75,12 @@ std::string equationText(const SceneModel& scene, const PixelExplanation& e,
          plain(material.ambient) + " = " +
          (isBlack(lit.globalAmbient) ? std::string("0") : col(lit.globalAmbient)) +
          (simple ? ";\n  no light has an ambient colour or attenuation (factor 1)\n" : "\n");
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    for (int i = 0; i < scene.lighting().lightCount; ++i) {
         const LightTerm& light = lit.lights[i];
         const ModelLight& given = scene.lighting().lights[i];
         t += "  " + names.name[i] + ": ";
         if (!light.on) {
-            t += "off in this mode\n";
+            t += i < MODEL_LIGHT_COUNT ? "off in this mode\n" : "off\n";
             continue;
         }
         const bool oneColour = isBlack(given.ambient) && sameColour(given.diffuse, given.specular);
@@ -122,10 +122,18 @@ std::string equationText(const SceneModel& scene, const PixelExplanation& e,
         }
         t += "    H         " + vec(light.halfway) +
              ", halfway between L and the viewer's direction\n";
-        t += "    N.H       " + number(light.nDotH, 5) + "\n";
+        t += "    N.H       " + number(light.nDotH, 5) +
+             (lit.phong ? ": Blinn's highlight, GL's, not the one taken\n" : "\n");
+        if (lit.phong) {
+            t += "    R         " + vec(light.reflected) + ", L reflected about N: 2 (N.L) N - L\n";
+            t += "    R.V       " + number(light.rDotV, 5) +
+                 ", V the viewer's direction: Phong's highlight\n";
+        }
         if (light.reaches) {
-            const double power = highlightPower(light.nDotH, material.shininess);
-            t += "    specular  (N.H)^" + plain(material.shininess) + " = " + number(power, 3) +
+            const double power =
+                highlightPower(lit.phong ? light.rDotV : light.nDotH, material.shininess);
+            t += std::string("    specular  ") + (lit.phong ? "(R.V)^" : "(N.H)^") +
+                 plain(material.shininess) + " = " + number(power, 3) +
                  (isWhite(material.specular) ? std::string(", x light ")
                                              : ", x material " + plain(material.specular) +
                                                    " x light ") +
@@ -136,6 +144,15 @@ std::string equationText(const SceneModel& scene, const PixelExplanation& e,
         }
     }
     t += "  sum         " + col(lit.sum) + "\n";
+    if (lit.separate) {
+        t += "  separate specular colour (GL_SEPARATE_SPECULAR_COLOR): the specular terms\n"
+             "  are clamped apart from the rest and added after it\n";
+        t += "  primary     " + col(lit.primary) + ", emission, ambient and diffuse, clamped\n";
+        t += "  secondary   " + col(lit.secondary) + ", the specular terms, clamped\n";
+        t += "  colour      " + col(lit.colour) + " = " + levels(lit.colour) +
+             " in 8-bit levels, the two added and clamped\n\n";
+        return t;
+    }
     t += "  clamped     " + col(lit.colour) + " = " + levels(lit.colour) + " in 8-bit levels\n\n";
     return t;
 }
@@ -145,10 +162,18 @@ std::string shadingText(const SceneModel& scene, const PixelExplanation& e)
     const TriangleAccount& tri = e.triangle;
     const bool shader = e.source == FrameSource::Shader;
     std::string t = "How GL shaded the pixel\n";
+    const bool flat = e.shading == ShadingMode::Flat;
+    const bool separate = e.lighting.separate && !e.hasFragment;
     if (e.hasFragment) {
         t += "  The shader works the equation out for every fragment, at the point under the\n"
              "  pixel's centre, with the normal blended from the triangle's corners' normals,\n"
              "  perspective-correct, and made unit again.\n";
+    } else if (flat) {
+        t += std::string(shader ? "  The shader" : "  GL") +
+             " works the equation out at each triangle's corners and, shading flat\n"
+             "  (GL_FLAT), gives the whole triangle the colour of one of them, its provoking\n"
+             "  vertex: the last of its three as GLUT and GLU have GL draw it (a triangle's\n"
+             "  third vertex, a strip's newest, a quad strip's quad's last).\n";
     } else if (shader) {
         t += "  The shader works the equation out only at each triangle's corners, then GL\n"
              "  blends their colours across the triangle, perspective-correct.\n";
@@ -163,6 +188,9 @@ std::string shadingText(const SceneModel& scene, const PixelExplanation& e)
         t += "    corner  window x, y        depth     normal\n";
     } else {
         t += "  colours in 8-bit levels; the model lights the same corners on its own\n";
+        if (separate) {
+            t += "  (the primary colours: GL hands back no secondary ones)\n";
+        }
         t += shader ? "    corner  window x, y        depth     the shader's colour       the model's\n"
                     : "    corner  window x, y        depth     GL's lit colour           the model's\n";
     }
@@ -172,7 +200,8 @@ std::string shadingText(const SceneModel& scene, const PixelExplanation& e)
         const std::string third = e.hasFragment ? vec(c.surface.normal) : glColour;
         const std::string model = e.hasFragment ? ""
                                   : !c.lit      ? "none: made by clipping"
-                                                : levels(c.model.colour);
+                                                : levels(c.model.primary) +
+                                                 (flat && tri.provoking == i ? "  provoking" : "");
         char line[240];
         std::snprintf(line, sizeof line, "    %-6s  %-17s  %-8s  %-24s  %s", CORNER_NAMES[i],
                       ("(" + number(c.gl.x, 2) + ", " + number(c.gl.y, 2) + ")").c_str(),
@@ -183,15 +212,36 @@ std::string shadingText(const SceneModel& scene, const PixelExplanation& e)
         }
         t += text + "\n";
     }
-    t += "  weights       A " + number(tri.weights[0], 3) + ", B " + number(tri.weights[1], 3) +
-         ", C " + number(tri.weights[2], 3) + " at the pixel's centre\n";
-    if (e.hasFragment) {
+    if (separate) {
+        t += "  secondary     the model's: A " + levels(tri.corners[0].model.secondary) + ", B " +
+             levels(tri.corners[1].model.secondary) + ",\n                C " +
+             levels(tri.corners[2].model.secondary) + "\n";
+    }
+    if (!flat) {
+        t += "  weights       A " + number(tri.weights[0], 3) + ", B " +
+             number(tri.weights[1], 3) + ", C " + number(tri.weights[2], 3) +
+             " at the pixel's centre\n";
+    }
+    if (flat) {
+        const CornerAccount& c = tri.provokingCorner();
+        const std::string which = tri.provoking < 3
+                                      ? std::string("corner ") + CORNER_NAMES[tri.provoking]
+                                      : "the provoking corner, cut off by the frame's edge,";
+        t += "  flat          " + which + "'s colour" +
+             (separate ? ", primary and secondary added" : "") + ": " +
+             levels(tri.interpolated) + ", rounded " + levels(e.interpolated) +
+             (c.gl.hasColour ? "" : ", the model's") + "\n";
+    } else if (e.hasFragment) {
         t += "  normal        " + vec(e.fragmentNormal) + ", blended\n";
         t += "  fragment      " + col(e.fragment.colour) + " = " + levels(e.fragment.colour) +
              ", rounded " + levels(e.interpolated) + "\n";
     } else {
         t += "  interpolated  " + levels(tri.interpolated) + ", rounded " + levels(e.interpolated) +
-             (e.glCorners ? "" : ", from the model's corner colours") + "\n";
+             (e.glCorners ? "" : ", from the model's corner colours") +
+             (separate ? ",\n                the primary and secondary colours blended apart, "
+                         "added and clamped"
+                       : "") +
+             "\n";
     }
     int largest = 0;
     for (const int d : e.difference) {
@@ -236,8 +286,17 @@ std::string explanationText(const SceneModel& scene, const PixelExplanation& e)
         t += "  normal  " + vec(e.surface.normal) + ", outward" +
              (backSide && !e.lighting.back ? " (lit as it is: one-sided lighting)" : "") + "\n";
         if (e.lighting.back) {
-            t += "  seen from behind: lit with the normal reversed and OpenGL's initial\n"
-                 "  material (two-sided lighting)\n";
+            const Material& back = scene.lighting().back;
+            const Material& initial = OPENGL_INITIAL_MATERIAL;
+            const bool asGl = sameColour(back.ambient, initial.ambient) &&
+                              sameColour(back.diffuse, initial.diffuse) &&
+                              sameColour(back.specular, initial.specular) &&
+                              sameColour(back.emission, initial.emission) &&
+                              back.shininess == initial.shininess;
+            t += asGl ? "  seen from behind: lit with the normal reversed and OpenGL's initial\n"
+                        "  material (two-sided lighting)\n"
+                      : "  seen from behind: lit with the normal reversed and the back material\n"
+                        "  (two-sided lighting)\n";
         }
     } else {
         t += "  no solid known at this depth\n";

@@ -7,7 +7,8 @@
 #include <cmath>
 
 // The model keeps its own counts, as an oracle does: they must be the state's.
-static_assert(MODEL_LIGHT_COUNT == LIGHT_COUNT, "the model lights every light of the state");
+static_assert(MODEL_LIGHT_COUNT == LIGHT_COUNT && MODEL_MOST_LIGHTS == MAX_LIGHTS,
+              "the model lights every light of the state");
 static_assert(sizeof(LightingSetup::front) / sizeof(LightingSetup::front[0]) == SOLID_COUNT,
               "the model has a material for every solid");
 
@@ -68,7 +69,8 @@ LightingSetup lightingOf(const SceneState& state)
 {
     const SceneSetup& s = state.setup;
     LightingSetup setup{};
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    setup.lightCount = s.lightCount;
+    for (int i = 0; i < MODEL_MOST_LIGHTS; ++i) {
         const LightSetup& light = s.lights[i];
         ModelLight& model = setup.lights[i];
         std::copy(light.position, light.position + 4, model.position);
@@ -86,9 +88,14 @@ LightingSetup lightingOf(const SceneState& state)
         setup.front[k] = {colourOf(m.ambient), colourOf(m.diffuse[k]), colourOf(m.specular),
                           colourOf(m.emission), m.shininess};
     }
+    const BackMaterialSetup& b = s.back;
+    setup.back = {colourOf(b.ambient), colourOf(b.diffuse), colourOf(b.specular),
+                  colourOf(b.emission), b.shininess};
     setup.globalAmbient = colourOf(s.lightModel.ambient);
     setup.localViewer = s.lightModel.localViewer;
     setup.twoSided = s.lightModel.twoSided;
+    setup.separateSpecular = s.lightModel.separateSpecular;
+    setup.phong = state.highlight == Highlight::Phong;
     return setup;
 }
 
@@ -109,6 +116,7 @@ MeshTriangle SceneModel::triangle(int index) const
     const SolidMesh& m = mesh_.solids[solid];
     t.index = index;
     t.solid = static_cast<Solid>(static_cast<int>(solid) + 1);
+    t.provoking = m.provoking[static_cast<size_t>(within)];
     for (int c = 0; c < 3; ++c) {
         t.point[c] = placed(m.placement, cornerOf(m.positions, within, c), false);
         t.normal[c] = normalized(placed(m.placement, cornerOf(m.normals, within, c), true));

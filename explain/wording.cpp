@@ -102,7 +102,8 @@ std::string reasonText(const PixelExplanation& e, const Reason& r, const LightNa
     case Cause::LightsCornersOnly:
         return name + " lights the triangle's corners but not this point";
     case Cause::Highlight:
-        return "the highlight of " + name + ", (N.H)^" + plain(e.lighting.material.shininess) +
+        return "the highlight of " + name + (e.lighting.phong ? ", (R.V)^" : ", (N.H)^") +
+               plain(e.lighting.material.shininess) +
                ", changes too fast across the triangle for a blend of its corners to follow: " +
                number(r.atPoint, 1) + " levels of it at this point, " +
                number(r.fromCorners, 1) + " blended from the corners";
@@ -155,6 +156,27 @@ std::string fragmentText(const Diagnosis& d)
     } else if (std::abs(d.largest) >= 0.05) {
         text += ", within " + number(std::abs(d.largest), 1) +
                 " levels of the equation with the solid's own normal";
+    }
+    return text + overOne(d.overOne) + ".";
+}
+
+// Flat shading: the triangle's one colour, its provoking corner's, against
+// the equation at the point.
+std::string flatText(const PixelExplanation& e, const Diagnosis& d)
+{
+    const int k = e.triangle.provoking;
+    std::string text =
+        "The triangle is flat-shaded: GL gives all of it the colour it lit its provoking vertex "
+        "with, " +
+        (k >= 0 && k < 3 ? std::string("corner ") + CORNER_NAMES[k] +
+                               ", the last of its three as GL draws it"
+                         : std::string("a corner the frame's edge cut off"));
+    if (std::abs(d.largest) >= SAME_COLOUR_LEVELS) {
+        text += "; the equation at this point gives " + number(std::abs(d.largest), 0) +
+                " levels " + (d.largest > 0 ? "more " : "less ") + CHANNEL_NAMES[d.channel];
+    } else {
+        text += ", within " + number(std::abs(d.largest), 1) +
+                " levels of the equation at this point";
     }
     return text + overOne(d.overOne) + ".";
 }
@@ -225,8 +247,8 @@ bool sameColour(const Colour& a, const Colour& b) { return a.r == b.r && a.g == 
 LightNames demoNames()
 {
     LightNames names;
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
-        names.name[i] = LIGHT_NAMES[i];
+    for (int i = 0; i < MODEL_MOST_LIGHTS; ++i) {
+        names.name[i] = i < MODEL_LIGHT_COUNT ? LIGHT_NAMES[i] : "light " + std::to_string(i);
     }
     return names;
 }
@@ -306,6 +328,8 @@ std::string verdictText(const PixelExplanation& e, const Diagnosis& d, const Lig
         return "GL's interpolation gives the drawn colour, but the point is on no known solid.";
     case Verdict::Fragment:
         return fragmentText(d);
+    case Verdict::Flat:
+        return flatText(e, d);
     case Verdict::Equation:
         return equationText(d);
     case Verdict::Differs:

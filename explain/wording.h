@@ -39,7 +39,7 @@ bool sameColour(const Colour& a, const Colour& b);
 // The lights' names: the demo's, for a light as the demo has it, else its
 // number.
 struct LightNames {
-    std::string name[MODEL_LIGHT_COUNT];
+    std::string name[MODEL_MOST_LIGHTS];
 };
 
 LightNames demoNames();

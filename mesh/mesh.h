@@ -49,10 +49,19 @@ std::vector<PlacementStep> centredTube(double height);
 // One solid: its triangles in its own coordinates, as GLUT or GLU hands them
 // to GL, and the steps that place it in the scene's frame, applied in order
 // to the current matrix (the last step is the one nearest the vertices).
+// Flat shading (glShadeModel(GL_FLAT)) gives a whole triangle the colour
+// of one corner, its primitive's provoking vertex: of GL_TRIANGLES the
+// third vertex, of a GL_TRIANGLE_STRIP's or GL_TRIANGLE_FAN's triangle
+// i its vertex i + 2, of a GL_QUAD_STRIP's quad i its vertex 2i + 3 (the
+// quad's last), of a GL_QUADS quad its fourth, of a GL_POLYGON its first
+// (OpenGL 2.1, table 2.12). As GL's feedback hands the triangles back, and
+// so in the mesh, that corner comes last in all but the polygon's, which
+// none of the solids is.
 struct SolidMesh {
     MeshSolid solid;
     std::vector<float> positions;  // 9 floats a triangle: 3 corners, x y z
     std::vector<float> normals;    // the same layout, as given to glNormal
+    std::vector<unsigned char> provoking;  // per triangle: its provoking corner, 0 to 2
     std::vector<PlacementStep> placement;
 
     int triangleCount() const { return static_cast<int>(positions.size() / 9); }

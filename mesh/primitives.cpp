@@ -21,11 +21,14 @@ void appendCorner(SolidMesh& mesh, const VertexArrays& vertices, int index)
                         vertices.normals.begin() + at + 3);
 }
 
+// The triangle (a, b, c) with `c`, the last, as its provoking corner: each
+// primitive below is split with its provoking vertex last, as Mesa splits it.
 void appendTriangle(SolidMesh& mesh, const VertexArrays& vertices, int a, int b, int c)
 {
     appendCorner(mesh, vertices, a);
     appendCorner(mesh, vertices, b);
     appendCorner(mesh, vertices, c);
+    mesh.provoking.push_back(2);
 }
 
 }  // namespace

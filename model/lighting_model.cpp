@@ -238,9 +238,16 @@ const Material OPENGL_INITIAL_MATERIAL = {
     {0.2, 0.2, 0.2}, {0.8, 0.8, 0.8}, {0, 0, 0}, {0, 0, 0}, 0,
 };
 
+const ModelLight OPENGL_INITIAL_LIGHT = {
+    {0, 0, 1, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, -1}, 180, 0, {1, 0, 0},
+};
+
 LightingSetup demoLighting(int mode)
 {
     LightingSetup setup{};
+    for (int i = MODEL_LIGHT_COUNT; i < MODEL_MOST_LIGHTS; ++i) {
+        setup.lights[i] = OPENGL_INITIAL_LIGHT;
+    }
     for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
         const SceneLight& light = SCENE_LIGHTS[i];
         ModelLight& model = setup.lights[i];
@@ -260,6 +267,7 @@ LightingSetup demoLighting(int mode)
     for (int s = 0; s < 4; ++s) {
         setup.front[s] = {{0, 0, 0}, SOLIDS[s].diffuse, WHITE, {0, 0, 0}, SHININESS};
     }
+    setup.back = OPENGL_INITIAL_MATERIAL;
     setup.globalAmbient = {0.2, 0.2, 0.2};
     setup.localViewer = false;
     setup.twoSided = false;
@@ -281,7 +289,8 @@ LightingAt equationAt(const View& view, const LightingSetup& setup, const Materi
     lit.emission = material.emission;
     lit.globalAmbient = times(setup.globalAmbient, material.ambient);
     Colour sum = lit.emission + lit.globalAmbient;
-    for (int i = 0; i < MODEL_LIGHT_COUNT; ++i) {
+    Colour primarySum = sum, specularSum{0, 0, 0};
+    for (int i = 0; i < std::min(setup.lightCount, MODEL_MOST_LIGHTS); ++i) {
         LightTerm& term = lit.lights[i];
         term.on = setup.on[i];
         if (!term.on) {
@@ -308,6 +317,9 @@ LightingAt equationAt(const View& view, const LightingSetup& setup, const Materi
         const Vec3 halfway = length(between) > 1e-12 ? normalized(between) : Vec3{0, 0, 0};
         term.halfway = directionToScene(view, halfway);
         term.nDotH = dot(n, halfway);
+        const Vec3 reflected = (2 * term.nDotL) * n - toLight;
+        term.reflected = directionToScene(view, reflected);
+        term.rDotV = dot(reflected, towardsViewer);
         if (light.isSpot()) {
             const Vec3 axis = normalized(directionToEye(view, light.spotDirection));
             const double cosine = dot(-1.0 * toLight, axis);
@@ -324,14 +336,26 @@ LightingAt equationAt(const View& view, const LightingSetup& setup, const Materi
         // Behind the surface: neither diffuse nor specular.
         term.reaches = term.insideSpot && term.nDotL > 0;
         if (term.reaches) {
-            const double power = highlightPower(term.nDotH, material.shininess);
+            const double power =
+                highlightPower(setup.phong ? term.rDotV : term.nDotH, material.shininess);
             term.diffuse = (term.nDotL * factor) * times(light.diffuse, material.diffuse);
             term.specular = (power * factor) * times(light.specular, material.specular);
         }
         sum = sum + term.ambient + term.diffuse + term.specular;
+        primarySum = primarySum + term.ambient + term.diffuse;
+        specularSum = specularSum + term.specular;
     }
     lit.sum = sum;
     lit.colour = clamped(sum);
+    lit.primary = lit.colour;
+    lit.separate = setup.separateSpecular;
+    lit.phong = setup.phong;
+    if (setup.separateSpecular) {
+        // The same sum in two parts, each clamped, added and clamped again.
+        lit.primary = clamped(primarySum);
+        lit.secondary = clamped(specularSum);
+        lit.colour = clamped(lit.primary + lit.secondary);
+    }
     return lit;
 }
 
@@ -340,7 +364,7 @@ LightingAt lightingAt(const View& view, const LightingSetup& setup, Solid solid,
 {
     const bool back = backFace && setup.twoSided;
     const Material& material =
-        back ? OPENGL_INITIAL_MATERIAL : setup.front[std::clamp(static_cast<int>(solid) - 1, 0, 3)];
+        back ? setup.back : setup.front[std::clamp(static_cast<int>(solid) - 1, 0, 3)];
     LightingAt lit = equationAt(view, setup, material, scenePoint,
                                 back ? -1.0 * sceneNormal : sceneNormal);
     lit.back = back;

@@ -27,6 +27,9 @@ struct SceneLight {
 enum ModelLightName { WHITE_POINT_LIGHT, CYAN_DIRECTIONAL_LIGHT, YELLOW_SPOTLIGHT, MODEL_LIGHT_COUNT };
 extern const SceneLight SCENE_LIGHTS[MODEL_LIGHT_COUNT];
 
+// The lights an OpenGL has at least (GL_MAX_LIGHTS), the demo's and more.
+constexpr int MODEL_MOST_LIGHTS = 8;
+
 // Which lights each of the four lighting modes switches on.
 constexpr int MODEL_MODE_COUNT = 4;
 bool modelLightOn(int mode, int light);
@@ -50,6 +53,10 @@ struct ModelLight {
     }
 };
 
+// A light other than GL_LIGHT0 as OpenGL starts it: black, from +Z, no
+// spot, no attenuation.
+extern const ModelLight OPENGL_INITIAL_LIGHT;
+
 // A surface's material.
 struct Material {
     Colour ambient, diffuse, specular, emission;
@@ -58,12 +65,21 @@ struct Material {
 
 // Everything the equation takes besides the view, the point and its normal.
 struct LightingSetup {
-    ModelLight lights[MODEL_LIGHT_COUNT];
-    bool on[MODEL_LIGHT_COUNT];
+    ModelLight lights[MODEL_MOST_LIGHTS];
+    bool on[MODEL_MOST_LIGHTS];
+    int lightCount = MODEL_LIGHT_COUNT;  // the lights there are: GL_LIGHT0 to GL_LIGHT0 + count - 1
     Material front[4];   // the front faces' material on the cube, sphere, cone, cylinder
+    Material back;       // the back faces', for the four
     Colour globalAmbient;
     bool localViewer;    // false: the viewer at infinity along eye +Z
-    bool twoSided;       // back faces: the normal reversed, OpenGL's initial material
+    bool twoSided;       // back faces: the normal reversed, the back material
+    // GL_SEPARATE_SPECULAR_COLOR: a vertex gets a primary colour (emission,
+    // ambient and diffuse terms) and a secondary one (the specular terms),
+    // each clamped, which are added (and clamped) only after shading.
+    bool separateSpecular = false;
+    // Phong's highlight, (R.V)^shininess with R the direction to the light
+    // reflected about N and V towards the viewer, instead of GL's Blinn's.
+    bool phong = false;
 };
 
 // OpenGL's initial material, which the back faces keep (the demo sets the
@@ -74,7 +90,8 @@ extern const Material OPENGL_INITIAL_MATERIAL;
 LightingSetup demoLighting(int mode);
 
 // The specular term's power, (N.H)^shininess on the side the light
-// reaches: (N.H)^0 is 1 there, and N.H below 0 counts as 0.
+// reaches: (N.H)^0 is 1 there, and N.H below 0 counts as 0. The same of
+// R.V for Phong's highlight.
 double highlightPower(double nDotH, double shininess);
 
 // The lit colour of one vertex: emission 0, global ambient 0.2 times a black
@@ -97,14 +114,18 @@ struct LightTerm {
     Colour diffuse{0, 0, 0};  // material diffuse x light diffuse x N.L x the same, where it reaches
     Vec3 halfway{0, 0, 0};    // between toLight and the direction towards the viewer
     double nDotH = 0;
-    Colour specular{0, 0, 0};  // (N.H)^shininess x material x light specular x the same, where it reaches
+    Vec3 reflected{0, 0, 0};  // R, toLight reflected about the normal: 2 (N.L) N - L
+    double rDotV = 0;         // R . V, V the unit direction towards the viewer
+    // (N.H)^shininess, or Phong's (R.V)^shininess, x material x light
+    // specular x the same, where it reaches
+    Colour specular{0, 0, 0};
     double spotAngle = 0;      // spotlight: degrees between its axis and the ray to the point
     bool insideSpot = true;    // spotlight: within its cut-off
     double spotFactor = 1;     // spotlight: cos(angle)^exponent inside the cut-off, 0 outside
 };
 
 struct LightingAt {
-    LightTerm lights[MODEL_LIGHT_COUNT];
+    LightTerm lights[MODEL_MOST_LIGHTS];
     Vec3 normal{0, 0, 0};       // the unit normal lit (reversed for a back face lit two-sided)
     Material material{};        // the material lit
     bool back = false;          // lit as a back face: two-sided lighting
@@ -112,6 +133,14 @@ struct LightingAt {
     Colour globalAmbient{0, 0, 0};  // global ambient x material ambient
     Colour sum;     // emission, global ambient and every light's terms added up
     Colour colour;  // the sum, each channel clamped to [0, 1]: what litColour gives
+    // The colour GL gives a vertex (its primary colour) and what is added
+    // to it after shading (the secondary): with the separate specular
+    // colour the sum but its specular terms, clamped, and those terms,
+    // clamped, and `colour` is the two added and clamped; else `colour` and
+    // black.
+    Colour primary{0, 0, 0}, secondary{0, 0, 0};
+    bool separate = false;  // worked out with the separate specular colour
+    bool phong = false;     // with Phong's highlight
 };
 
 // The equation at `scenePoint` with unit normal `sceneNormal` (lit as it
@@ -125,7 +154,7 @@ enum class Solid { None, Cube, Sphere, Cone, Cylinder };
 // away from it, with the solid's outward normal there: front faces and,
 // with one-sided lighting, back faces too are lit with the front material
 // as they are; with two-sided lighting back faces with the normal reversed
-// and OpenGL's initial material.
+// and the back material.
 LightingAt lightingAt(const View& view, const LightingSetup& setup, Solid solid, bool backFace,
                       Vec3 scenePoint, Vec3 sceneNormal);
 

@@ -1,6 +1,8 @@
 // Any state of the scene drawn by the fixed-function pipeline: the demo's
 // frame cycle, with every value the demo leaves at OpenGL's defaults set
-// from the state as well, through the calls stateCalls() lists.
+// from the state as well, through the calls stateCalls() lists. The shade
+// model and the light model's colour control are lighting state too, which
+// GL_LIGHTING_BIT saves and gives back.
 #include "render/render.h"
 
 #include "render/frame_steps.h"
@@ -21,7 +23,11 @@ static_assert(NAME_FRONT == GL_FRONT && NAME_LIGHTING == GL_LIGHTING &&
                   NAME_LINEAR_ATTENUATION == GL_LINEAR_ATTENUATION &&
                   NAME_QUADRATIC_ATTENUATION == GL_QUADRATIC_ATTENUATION &&
                   NAME_EMISSION == GL_EMISSION && NAME_SHININESS == GL_SHININESS &&
-                  NAME_LIGHT0 == GL_LIGHT0,
+                  NAME_LIGHT0 == GL_LIGHT0 && NAME_BACK == GL_BACK && NAME_FLAT == GL_FLAT &&
+                  NAME_SMOOTH == GL_SMOOTH &&
+                  NAME_LIGHT_MODEL_COLOR_CONTROL == GL_LIGHT_MODEL_COLOR_CONTROL &&
+                  NAME_SINGLE_COLOR == GL_SINGLE_COLOR &&
+                  NAME_SEPARATE_SPECULAR_COLOR == GL_SEPARATE_SPECULAR_COLOR,
               "the calls name GL's own enumerants");
 
 namespace {
@@ -32,9 +38,10 @@ void execute(const std::vector<GlCall>& calls)
         switch (call.function) {
         case GlCall::Enable: glEnable(call.target); break;
         case GlCall::Disable: glDisable(call.target); break;
+        case GlCall::ShadeModel: glShadeModel(call.target); break;
         case GlCall::LightModelfv: glLightModelfv(call.parameter, call.values); break;
         case GlCall::LightModeli:
-            glLightModeli(call.parameter, call.values[0] != 0.0f ? GL_TRUE : GL_FALSE);
+            glLightModeli(call.parameter, static_cast<GLint>(call.values[0]));
             break;
         case GlCall::Lightfv: glLightfv(call.target, call.parameter, call.values); break;
         case GlCall::Lightf: glLightf(call.target, call.parameter, call.values[0]); break;

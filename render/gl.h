@@ -18,6 +18,9 @@
 #include <windows.h>
 #endif
 #include <GL/gl.h>
+// OpenGL 1.2's names (the separate specular colour's), which Windows' gl.h,
+// of OpenGL 1.1, leaves to glext.h.
+#include <GL/glext.h>
 #include <GL/glu.h>
 // freeglut installs GL/glut.h where it replaces GLUT (Linux, the BSDs), but
 // only GL/freeglut.h in its default Windows build (MSYS2, vcpkg, a cross

@@ -21,6 +21,7 @@ void drawScene();
 
 // Any SceneState drawn by the fixed-function pipeline: the demo's frame
 // cycle with every light, material and light model value set from the
-// state, the solids cut as it says. Per-vertex shading only (it is GL's).
-// Leaves the lasting lighting state initLighting() set as it found it.
+// state, the solids cut as it says. GL's shadings only, per vertex or
+// flat, and GL's highlight (see onlyTheShaderDraws). Leaves the lasting
+// lighting state initLighting() set as it found it.
 void drawFixedFunctionFrame(const SceneState& state);

@@ -46,6 +46,7 @@ std::string functionName(GlCall::Function function)
     switch (function) {
     case GlCall::Enable: return "glEnable";
     case GlCall::Disable: return "glDisable";
+    case GlCall::ShadeModel: return "glShadeModel";
     case GlCall::LightModelfv: return "glLightModelfv";
     case GlCall::LightModeli: return "glLightModeli";
     case GlCall::Lightfv: return "glLightfv";
@@ -70,6 +71,9 @@ std::string arrayName(const GlCall& call, const char* solid)
     if (call.function == GlCall::Lightfv) {
         return "light" + std::to_string(call.target - NAME_LIGHT0) + "_" + parameter;
     }
+    if (call.target == NAME_BACK) {
+        return "back_" + parameter;
+    }
     return std::string(solid != nullptr ? solid : "material") + "_" + parameter;
 }
 
@@ -78,7 +82,8 @@ std::string arrayName(const GlCall& call, const char* solid)
 std::string asC(const GlCall& call, const char* solid)
 {
     const std::string name = functionName(call.function);
-    if (call.function == GlCall::Enable || call.function == GlCall::Disable) {
+    if (call.function == GlCall::Enable || call.function == GlCall::Disable ||
+        call.function == GlCall::ShadeModel) {
         return name + "(" + glName(call.target) + ");\n";
     }
     const std::string head = name + "(" +
@@ -88,7 +93,12 @@ std::string asC(const GlCall& call, const char* solid)
                                   : glName(call.target) + ", ") +
                              glName(call.parameter) + ", ";
     if (call.function == GlCall::LightModeli) {
-        return head + (call.values[0] != 0.0f ? "GL_TRUE" : "GL_FALSE") + ");\n";
+        const unsigned value = static_cast<unsigned>(call.values[0]);
+        return head +
+               (call.parameter == NAME_LIGHT_MODEL_COLOR_CONTROL ? glName(value)
+                : value != 0                                     ? "GL_TRUE"
+                                                                 : "GL_FALSE") +
+               ");\n";
     }
     if (call.count == 1) {
         return head + shortest(call.values[0]) + ");\n";
@@ -114,11 +124,17 @@ std::string block(const std::vector<GlCall>& calls, const char* solid = nullptr)
 
 std::string glName(unsigned value)
 {
-    if (value >= NAME_LIGHT0 && value < NAME_LIGHT0 + LIGHT_COUNT) {
+    if (value >= NAME_LIGHT0 && value < NAME_LIGHT0 + MAX_LIGHTS) {
         return "GL_LIGHT" + std::to_string(value - NAME_LIGHT0);
     }
     switch (value) {
     case NAME_FRONT: return "GL_FRONT";
+    case NAME_BACK: return "GL_BACK";
+    case NAME_FLAT: return "GL_FLAT";
+    case NAME_SMOOTH: return "GL_SMOOTH";
+    case NAME_LIGHT_MODEL_COLOR_CONTROL: return "GL_LIGHT_MODEL_COLOR_CONTROL";
+    case NAME_SINGLE_COLOR: return "GL_SINGLE_COLOR";
+    case NAME_SEPARATE_SPECULAR_COLOR: return "GL_SEPARATE_SPECULAR_COLOR";
     case NAME_LIGHTING: return "GL_LIGHTING";
     case NAME_LIGHT_MODEL_LOCAL_VIEWER: return "GL_LIGHT_MODEL_LOCAL_VIEWER";
     case NAME_LIGHT_MODEL_TWO_SIDE: return "GL_LIGHT_MODEL_TWO_SIDE";
@@ -147,13 +163,20 @@ StateCalls stateCalls(const SceneState& state)
     StateCalls calls;
     const SceneSetup& setup = state.setup;
     const LightModelSetup& model = setup.lightModel;
+    calls.lasting.push_back({GlCall::ShadeModel,
+                             state.shading == ShadingMode::Flat ? NAME_FLAT : NAME_SMOOTH, 0, 0,
+                             {0, 0, 0, 0}});
     calls.lasting.push_back(
         vectorCall(GlCall::LightModelfv, 0, NAME_LIGHT_MODEL_AMBIENT, model.ambient, 4));
     calls.lasting.push_back(scalarCall(GlCall::LightModeli, 0, NAME_LIGHT_MODEL_LOCAL_VIEWER,
                                        model.localViewer ? 1.0f : 0.0f));
     calls.lasting.push_back(scalarCall(GlCall::LightModeli, 0, NAME_LIGHT_MODEL_TWO_SIDE,
                                        model.twoSided ? 1.0f : 0.0f));
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    calls.lasting.push_back(scalarCall(
+        GlCall::LightModeli, 0, NAME_LIGHT_MODEL_COLOR_CONTROL,
+        static_cast<float>(model.separateSpecular ? NAME_SEPARATE_SPECULAR_COLOR
+                                                  : NAME_SINGLE_COLOR)));
+    for (int i = 0; i < setup.lightCount; ++i) {
         const unsigned id = NAME_LIGHT0 + static_cast<unsigned>(i);
         if (!state.lightOn[i]) {
             calls.lasting.push_back({GlCall::Disable, id, 0, 0, {0, 0, 0, 0}});
@@ -184,6 +207,16 @@ StateCalls stateCalls(const SceneState& state)
         vectorCall(GlCall::Materialfv, NAME_FRONT, NAME_EMISSION, material.emission, 4),
         scalarCall(GlCall::Materialf, NAME_FRONT, NAME_SHININESS, material.shininess),
     };
+    if (model.twoSided) {
+        const BackMaterialSetup& back = setup.back;
+        calls.material.insert(
+            calls.material.end(),
+            {vectorCall(GlCall::Materialfv, NAME_BACK, NAME_AMBIENT, back.ambient, 4),
+             vectorCall(GlCall::Materialfv, NAME_BACK, NAME_DIFFUSE, back.diffuse, 4),
+             vectorCall(GlCall::Materialfv, NAME_BACK, NAME_SPECULAR, back.specular, 4),
+             vectorCall(GlCall::Materialfv, NAME_BACK, NAME_EMISSION, back.emission, 4),
+             scalarCall(GlCall::Materialf, NAME_BACK, NAME_SHININESS, back.shininess)});
+    }
     for (int s = 0; s < SOLID_COUNT; ++s) {
         calls.diffuse[s] = {
             vectorCall(GlCall::Materialfv, NAME_FRONT, NAME_DIFFUSE, material.diffuse[s], 4)};
@@ -195,7 +228,8 @@ std::string stateCallsAsC(const SceneState& state)
 {
     const StateCalls calls = stateCalls(state);
     std::string text =
-        "/* Once, or whenever they change: the light model and each light. */\n"
+        "/* Once, or whenever they change: the shade model, the light model and each\n"
+        "   light. */\n"
         "glEnable(GL_LIGHTING);\n"
         "glEnable(GL_DEPTH_TEST);\n"
         "glEnable(GL_NORMALIZE);\n";
@@ -203,7 +237,10 @@ std::string stateCallsAsC(const SceneState& state)
     text += "\n/* Every frame, after gluLookAt and the scene's glRotatef calls: the lights are\n"
             "   placed in the frame in force, so they turn with the scene. */\n";
     text += block(calls.placed);
-    text += "\n/* The material the four solids share (front faces). */\n";
+    text += state.setup.lightModel.twoSided
+                ? "\n/* The material the four solids share: front faces, and back faces lit\n"
+                  "   two-sided. */\n"
+                : "\n/* The material the four solids share (front faces). */\n";
     text += block(calls.material);
     for (int s = 0; s < SOLID_COUNT; ++s) {
         text += "\n/* Before drawing the " + std::string(SOLID_NAMES[s]) + ". */\n";

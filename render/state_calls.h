@@ -13,6 +13,7 @@
 // headers (WebGL's have none of them).
 enum GlName : unsigned {
     NAME_FRONT = 0x0404,
+    NAME_BACK = 0x0405,
     NAME_LIGHTING = 0x0B50,
     NAME_LIGHT_MODEL_LOCAL_VIEWER = 0x0B51,
     NAME_LIGHT_MODEL_TWO_SIDE = 0x0B52,
@@ -29,22 +30,33 @@ enum GlName : unsigned {
     NAME_QUADRATIC_ATTENUATION = 0x1209,
     NAME_EMISSION = 0x1600,
     NAME_SHININESS = 0x1601,
+    NAME_FLAT = 0x1D00,
+    NAME_SMOOTH = 0x1D01,
     NAME_LIGHT0 = 0x4000,
+    NAME_LIGHT_MODEL_COLOR_CONTROL = 0x81F8,
+    NAME_SINGLE_COLOR = 0x81F9,
+    NAME_SEPARATE_SPECULAR_COLOR = 0x81FA,
 };
 
 struct GlCall {
-    enum Function { Enable, Disable, LightModelfv, LightModeli, Lightfv, Lightf, Materialfv, Materialf };
+    enum Function {
+        Enable, Disable, ShadeModel, LightModelfv, LightModeli, Lightfv, Lightf, Materialfv,
+        Materialf
+    };
     Function function;
-    unsigned target;     // the light, the face, or the capability
-    unsigned parameter;  // unused by Enable and Disable
+    unsigned target;     // the light, the face, the capability or the shade model
+    unsigned parameter;  // unused by Enable, Disable and ShadeModel
     int count;           // values used: 1, 3 or 4
-    float values[4];
+    float values[4];     // glLightModeli's: GL_TRUE (1), GL_FALSE (0) or an enumerant
 };
 
 struct StateCalls {
-    std::vector<GlCall> lasting;  // light model, lights on or off, their colours and factors
+    // Shade model, light model, lights on or off, their colours and factors.
+    std::vector<GlCall> lasting;
     std::vector<GlCall> placed;   // positions and spot directions: after the camera and the turns
-    std::vector<GlCall> material; // front material shared by the solids, without the diffuse
+    // The front material shared by the solids, without the diffuse, and
+    // with two-sided lighting the back material.
+    std::vector<GlCall> material;
     std::vector<GlCall> diffuse[SOLID_COUNT];  // each solid's diffuse colour, before it is drawn
 };
 

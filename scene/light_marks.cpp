@@ -5,6 +5,7 @@
 namespace {
 
 constexpr double STAR_REACH = 0.4;  // scene units, each way along each axis
+constexpr float UNCOLOURED_MARK[3] = {0.6f, 0.6f, 0.6f};
 
 // Arrows for a light from a direction: they run from ARROW_TAIL to
 // ARROW_TIP scene units from the origin, on the light's side, and sit across
@@ -106,7 +107,13 @@ void cone(LightMarks& marks, V apex, V direction, float cutoffDegrees)
 
 LightMarks lightMarksOf(const LightSetup& light)
 {
-    LightMarks marks{{light.diffuse[0], light.diffuse[1], light.diffuse[2]}, {}, {}, {}};
+    // A light with no diffuse colour (as OpenGL starts the lights beyond
+    // the first) in its specular one, with neither in grey: every light shows.
+    const auto black = [](const float* c) { return c[0] == 0.0f && c[1] == 0.0f && c[2] == 0.0f; };
+    const float* colour = !black(light.diffuse)    ? light.diffuse
+                          : !black(light.specular) ? light.specular
+                                                   : UNCOLOURED_MARK;
+    LightMarks marks{{colour[0], colour[1], colour[2]}, {}, {}, {}};
     const V place{light.position[0], light.position[1], light.position[2]};
     if (light.position[3] == 0.0f) {
         arrows(marks, place);
@@ -125,7 +132,7 @@ LightMarks lightMarksOf(const LightSetup& light)
 std::vector<LightMarks> lightMarks(const SceneState& state)
 {
     std::vector<LightMarks> all;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         if (state.lightOn[i]) {
             all.push_back(lightMarksOf(state.setup.lights[i]));
         }
@@ -136,7 +143,7 @@ std::vector<LightMarks> lightMarks(const SceneState& state)
 std::vector<LightHandle> lightHandles(const SceneState& state)
 {
     std::vector<LightHandle> handles;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         const LightSetup& light = state.setup.lights[i];
         const V place{light.position[0], light.position[1], light.position[2]};
         if (light.position[3] == 0.0f) {

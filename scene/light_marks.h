@@ -19,7 +19,7 @@ constexpr float MARK_DOT_SIZE = 7.0f;
 // Lines and dots in one colour: a light's marks, or any other mark a
 // picture of the scene draws the same way.
 struct LightMarks {
-    float colour[3];                  // the light's diffuse colour
+    float colour[3];                  // the light's diffuse colour (or specular, or grey)
     std::vector<MarkPoint> dots;      // drawn as dotSize-pixel squares
     std::vector<MarkPoint> segments;  // pairs: each two points a line
     std::vector<std::vector<MarkPoint>> loops;  // closed lines (the spot's rings)

@@ -13,6 +13,7 @@ constexpr const char* VIEWPOINT_NAMES[VIEWPOINT_COUNT] = {
 };
 
 // Light i is GL_LIGHT0 + i; lighting modes 0 to 2 each switch one of them on.
+// A light beyond them is named by its number.
 constexpr const char* LIGHT_NAMES[LIGHT_COUNT] = {
     "white point light",
     "cyan directional light",
@@ -29,4 +30,10 @@ constexpr const char* LIGHTING_MODE_NAMES[LIGHTING_MODE_COUNT] = {
 constexpr const char* SHADING_NAMES[SHADING_MODE_COUNT] = {
     "per vertex, blended (GL's Gouraud shading)",
     "per pixel (the same equation for every fragment)",
+    "flat (each triangle in the colour of its last corner, GL_FLAT)",
+};
+
+constexpr const char* HIGHLIGHT_NAMES[HIGHLIGHT_COUNT] = {
+    "Blinn's, (N.H)^shininess (GL's)",
+    "Phong's, (R.V)^shininess (the shader only)",
 };

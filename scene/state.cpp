@@ -79,3 +79,11 @@ SceneState demoSceneState(const ViewerState& view)
     state.shading = ShadingMode::PerVertex;
     return state;
 }
+
+std::string onlyTheShaderDraws(const SceneState& state)
+{
+    if (state.shading == ShadingMode::PerPixel) {
+        return "shades per pixel";
+    }
+    return state.highlight == Highlight::Phong ? "takes Phong's highlight" : "";
+}

@@ -7,9 +7,14 @@
 #include "mesh/mesh.h"
 #include "scene/viewer.h"
 
+#include <string>
+
 // The lights (light i is GL_LIGHT0 + i) and the solids, in drawing order,
-// whose names scene/names.h and mesh/mesh.h hold.
+// whose names scene/names.h and mesh/mesh.h hold. A state has the demo's
+// three lights, which the lighting modes switch, and up to MAX_LIGHTS:
+// every OpenGL has at least eight (GL_MAX_LIGHTS).
 constexpr int LIGHT_COUNT = 3;
+constexpr int MAX_LIGHTS = 8;
 constexpr int SOLID_COUNT = MESH_SOLID_COUNT;
 inline constexpr auto& SOLID_NAMES = MESH_SOLID_NAMES;
 
@@ -44,15 +49,30 @@ struct MaterialSetup {
     float shininess;                // 0 to 128
 };
 
+// The back faces' material, one for the four solids: what two-sided
+// lighting lights a back face with.
+struct BackMaterialSetup {
+    float ambient[4];
+    float diffuse[4];
+    float specular[4];
+    float emission[4];
+    float shininess;  // 0 to 128
+};
+
 struct LightModelSetup {
     float ambient[4];  // the global ambient light
     bool localViewer;  // false: the viewer at infinity, along eye +Z
     bool twoSided;     // true: back faces lit with the back material and reversed normals
+    // GL_SEPARATE_SPECULAR_COLOR: the specular terms added after the rest is
+    // clamped (and, shading per vertex, blended apart from it), not before.
+    bool separateSpecular = false;
 };
 
 struct SceneSetup {
-    LightSetup lights[LIGHT_COUNT];  // light i is GL_LIGHT0 + i
-    MaterialSetup material;          // the front faces' material
+    LightSetup lights[MAX_LIGHTS];  // light i is GL_LIGHT0 + i
+    int lightCount;                 // LIGHT_COUNT to MAX_LIGHTS: those the state has
+    MaterialSetup material;         // the front faces' material
+    BackMaterialSetup back;         // the back faces'
     LightModelSetup lightModel;
 };
 
@@ -60,15 +80,20 @@ struct SceneSetup {
 constexpr float GL_NO_LIGHT[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 constexpr float GL_DEFAULT_SPOT_DIRECTION[3] = {0.0f, 0.0f, -1.0f};
 
-// The back faces' material: the demo sets only the front one, so the back
-// keeps OpenGL's initial material, which two-sided lighting shows.
-constexpr MaterialSetup GL_DEFAULT_MATERIAL = {
-    {0.2f, 0.2f, 0.2f, 1.0f},
-    {{0.8f, 0.8f, 0.8f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f},
-     {0.8f, 0.8f, 0.8f, 1.0f}},
-    {0.0f, 0.0f, 0.0f, 1.0f},
-    {0.0f, 0.0f, 0.0f, 1.0f},
-    0.0f,
+// A light other than GL_LIGHT0 as OpenGL starts it: black, from +Z, no
+// spot, no attenuation. A light the state adds beyond the demo's starts so.
+constexpr LightSetup GL_INITIAL_LIGHT = {
+    {0.0f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f},
+    {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -1.0f},      180.0f,
+    0.0f,                     {1.0f, 0.0f, 0.0f},
+};
+
+// OpenGL's initial material, which the back faces keep while the state
+// leaves them so (the demo sets only the front one): two-sided lighting
+// shows it inside the tube.
+constexpr BackMaterialSetup GL_DEFAULT_MATERIAL = {
+    {0.2f, 0.2f, 0.2f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f},
+    {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f,
 };
 
 // The demo: a white point light at the scene origin, a cyan light from +X
@@ -84,7 +109,9 @@ constexpr SceneSetup DEMO_SETUP = {
          {0.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, -1.0f}, 180.0f, 0.0f, {1.0f, 0.0f, 0.0f}},
         {{-12.0f, 0.0f, 10.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 0.0f, 1.0f},
          {1.0f, 1.0f, 0.0f, 1.0f}, {1.0f, 0.0f, -1.0f}, 8.59f, 0.0f, {1.0f, 0.0f, 0.0f}},
+        GL_INITIAL_LIGHT, GL_INITIAL_LIGHT, GL_INITIAL_LIGHT, GL_INITIAL_LIGHT, GL_INITIAL_LIGHT,
     },
+    LIGHT_COUNT,
     {
         {0.0f, 0.0f, 0.0f, 1.0f},
         {{1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 1.0f, 1.0f},
@@ -93,27 +120,42 @@ constexpr SceneSetup DEMO_SETUP = {
         {0.0f, 0.0f, 0.0f, 1.0f},
         50.0f,
     },
-    {{0.2f, 0.2f, 0.2f, 1.0f}, false, false},
+    GL_DEFAULT_MATERIAL,
+    {{0.2f, 0.2f, 0.2f, 1.0f}, false, false, false},
 };
+static_assert(MAX_LIGHTS - LIGHT_COUNT == 5, "every light beyond the demo's starts as GL's");
 
 // How the lit colour is spread over a triangle, and the state format's
 // word for each.
 enum class ShadingMode {
     PerVertex,  // GL's: lit at the corners, the colours blended (Gouraud)
     PerPixel,   // the same equation worked out for every fragment
+    Flat,       // GL_FLAT: each triangle in the colour of its provoking corner
 };
-constexpr const char* SHADING_WORDS[] = {"vertex", "pixel"};
+constexpr const char* SHADING_WORDS[] = {"vertex", "pixel", "flat"};
 constexpr int SHADING_MODE_COUNT = sizeof SHADING_WORDS / sizeof SHADING_WORDS[0];
 
 inline const char* shadingWord(ShadingMode mode) { return SHADING_WORDS[static_cast<int>(mode)]; }
 
+// Whether the triangles' corners are lit, as GL lights them, rather than
+// the fragments.
+inline bool litAtCorners(ShadingMode mode) { return mode != ShadingMode::PerPixel; }
+
+// The specular term's highlight: GL's, Blinn's (N.H)^shininess with H
+// halfway between the light and the viewer, or the textbook's, Phong's
+// (R.V)^shininess with R the light reflected about N (the shader only).
+enum class Highlight { Blinn, Phong };
+constexpr const char* HIGHLIGHT_WORDS[] = {"blinn", "phong"};
+constexpr int HIGHLIGHT_COUNT = sizeof HIGHLIGHT_WORDS / sizeof HIGHLIGHT_WORDS[0];
+
 // Everything one frame depends on.
 struct SceneState {
     ViewerState view;              // viewpoint, angles and window size
-    bool lightOn[LIGHT_COUNT];     // what the lighting mode switches on
+    bool lightOn[MAX_LIGHTS];      // what the lighting mode switches on, and the lights beyond
     SceneSetup setup;
     Tessellation tessellation;
     ShadingMode shading = ShadingMode::PerVertex;
+    Highlight highlight = Highlight::Blinn;
 };
 
 // The demo's frame for `view`: its setup, tessellation and shading, and the
@@ -133,5 +175,11 @@ Camera cameraFor(int viewpoint, int windowWidth, int windowHeight);
 // Whether lighting mode `mode` switches light `light` (0, 1 or 2) on.
 bool lightEnabled(int mode, int light);
 
-// The lights switched as the state's lighting mode switches them.
+// The lights switched as the state's lighting mode switches them (the
+// demo's three; the others as they were).
 void followMode(SceneState& state);
+
+// What of `state` the fixed-function pipeline cannot draw, as a refusal
+// says it ("shades per pixel"), or an empty string: only the shader
+// renderer shades per pixel or takes Phong's highlight.
+std::string onlyTheShaderDraws(const SceneState& state);

@@ -64,6 +64,7 @@ const std::vector<StateField>& stateFields()
     using K = FieldKind;
     constexpr unsigned VIEW = FIELD_SURFACES;  // the view: no part of the setup
     constexpr unsigned LIGHT = FIELD_SETUP;     // a light's or the material's
+    constexpr unsigned LATER = FIELD_SETUP | FIELD_WRITTEN_WHEN_SET;
     static const std::vector<StateField> fields = {
         row("viewpoint", "viewpoint", K::Whole,
             [](SceneState& s, int, int) { return placeOf(s.view.viewpoint); })
@@ -157,6 +158,24 @@ const std::vector<StateField>& stateFields()
             .range(EXPONENT)
             .step(0.5)
             .is(LIGHT),
+        // What two-sided lighting lights the back faces with.
+        colour("material.back.ambient", "back material ambient colour",
+               [](SceneState& s, int, int e) { return placeOf(s.setup.back.ambient[e]); })
+            .is(LATER),
+        colour("material.back.diffuse", "back material diffuse colour",
+               [](SceneState& s, int, int e) { return placeOf(s.setup.back.diffuse[e]); })
+            .is(LATER),
+        colour("material.back.specular", "back material specular colour",
+               [](SceneState& s, int, int e) { return placeOf(s.setup.back.specular[e]); })
+            .is(LATER),
+        colour("material.back.emission", "back material emission colour",
+               [](SceneState& s, int, int e) { return placeOf(s.setup.back.emission[e]); })
+            .is(LATER),
+        row("material.back.shininess", "back material shininess", K::Number,
+            [](SceneState& s, int, int) { return placeOf(s.setup.back.shininess); })
+            .range(EXPONENT)
+            .step(0.5)
+            .is(LATER),
 
         colour("global_ambient", "global ambient light",
                [](SceneState& s, int, int e) { return placeOf(s.setup.lightModel.ambient[e]); })
@@ -167,6 +186,9 @@ const std::vector<StateField>& stateFields()
         row("two_sided", "two-sided lighting", K::Switch,
             [](SceneState& s, int, int) { return placeOf(s.setup.lightModel.twoSided); })
             .is(LIGHT | FIELD_SURFACES),
+        row("separate_specular", "separate specular colour, added after the clamp", K::Switch,
+            [](SceneState& s, int, int) { return placeOf(s.setup.lightModel.separateSpecular); })
+            .is(LATER),
 
         row("tessellation.cube", "cube faces cut N x N", K::Whole,
             [](SceneState& s, int, int) { return placeOf(s.tessellation.cube); })
@@ -192,6 +214,12 @@ const std::vector<StateField>& stateFields()
             .words(SHADING_WORDS)
             .named(SHADING_NAMES)
             .is(FIELD_SETUP | FIELD_SURFACES),
+        row("highlight", "highlight", K::Word,
+            [](SceneState& s, int, int) { return placeOf(s.highlight); })
+            .range({0, HIGHLIGHT_COUNT - 1})
+            .words(HIGHLIGHT_WORDS)
+            .named(HIGHLIGHT_NAMES)
+            .is(LATER),
     };
     return fields;
 }
@@ -200,10 +228,11 @@ const std::vector<FieldGroup>& fieldGroups()
 {
     static const std::vector<FieldGroup> groups = {
         {"", "one JSON object"},
-        {"lights", "an array of at most " + std::to_string(LIGHT_COUNT) + " lights"},
+        {"lights", "an array of at most " + std::to_string(MAX_LIGHTS) + " lights"},
         {"lights[]", "an object with the light's fields"},
         {"material", "an object with the material's fields"},
         {"material.diffuse", "an object with the solids' colours"},
+        {"material.back", "an object with the back material's fields"},
         {"tessellation", "an object with the solids' counts"},
     };
     return groups;
@@ -218,12 +247,16 @@ int StateField::count() const
     return values;
 }
 
+bool StateField::ofEachLight() const
+{
+    return std::string(path).find("[]") != std::string::npos;
+}
+
 int StateField::items() const
 {
-    const std::string p = path;
-    return p.find("[]") != std::string::npos ? LIGHT_COUNT
-           : p.find('*') != std::string::npos ? SOLID_COUNT
-                                              : 1;
+    return ofEachLight()                                 ? MAX_LIGHTS
+           : std::string(path).find('*') != std::string::npos ? SOLID_COUNT
+                                                               : 1;
 }
 
 const FieldRange& StateField::rangeOf(int element) const
@@ -254,7 +287,8 @@ double fieldValue(const StateField& field, const SceneState& state, int item, in
     return at.number    ? static_cast<double>(*at.number)
            : at.whole   ? *at.whole
            : at.flag    ? (*at.flag ? 1 : 0)
-                        : static_cast<int>(*at.shading);
+           : at.shading ? static_cast<int>(*at.shading)
+                        : static_cast<int>(*at.highlight);
 }
 
 void setFieldValue(const StateField& field, SceneState& state, int item, int element,
@@ -267,8 +301,10 @@ void setFieldValue(const StateField& field, SceneState& state, int item, int ele
         *at.whole = static_cast<std::int32_t>(value);
     } else if (at.flag) {
         *at.flag = value != 0;
-    } else {
+    } else if (at.shading) {
         *at.shading = static_cast<ShadingMode>(static_cast<int>(value));
+    } else {
+        *at.highlight = static_cast<Highlight>(static_cast<int>(value));
     }
 }
 
@@ -285,6 +321,9 @@ std::string fieldLabel(const StateField& field, int item)
 
 bool sameFields(const SceneState& a, const SceneState& b, unsigned traits)
 {
+    if ((traits & FIELD_SETUP) != 0 && a.setup.lightCount != b.setup.lightCount) {
+        return false;
+    }
     for (const StateField& field : stateFields()) {
         if ((field.traits & traits) == 0) {
             continue;

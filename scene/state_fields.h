@@ -18,7 +18,7 @@ enum class FieldKind {
     Switch,  // true or false
     Whole,   // a whole number
     Number,  // a number, held as a float
-    Word,    // one of the field's words (the shading's)
+    Word,    // one of the field's words (the shading's, the highlight's)
 };
 
 // The largest frame a state may ask for, either way.
@@ -39,12 +39,14 @@ struct FieldPlace {
     std::int32_t* whole = nullptr;
     bool* flag = nullptr;
     ShadingMode* shading = nullptr;
+    Highlight* highlight = nullptr;
 };
 
-inline FieldPlace placeOf(float& v) { return {&v, nullptr, nullptr, nullptr}; }
-inline FieldPlace placeOf(std::int32_t& v) { return {nullptr, &v, nullptr, nullptr}; }
-inline FieldPlace placeOf(bool& v) { return {nullptr, nullptr, &v, nullptr}; }
-inline FieldPlace placeOf(ShadingMode& v) { return {nullptr, nullptr, nullptr, &v}; }
+inline FieldPlace placeOf(float& v) { return {&v, nullptr, nullptr, nullptr, nullptr}; }
+inline FieldPlace placeOf(std::int32_t& v) { return {nullptr, &v, nullptr, nullptr, nullptr}; }
+inline FieldPlace placeOf(bool& v) { return {nullptr, nullptr, &v, nullptr, nullptr}; }
+inline FieldPlace placeOf(ShadingMode& v) { return {nullptr, nullptr, nullptr, &v, nullptr}; }
+inline FieldPlace placeOf(Highlight& v) { return {nullptr, nullptr, nullptr, nullptr, &v}; }
 
 // `item`: the light's or the solid's index (0 in a field of neither);
 // `element`: the value's place in the field's array (0 for one value).
@@ -59,6 +61,11 @@ enum FieldTrait : unsigned {
     // direction towards the viewer and the triangle (the frame, the view,
     // the solids' cuts, the shading and the light model).
     FIELD_SURFACES = 1u << 1,
+    // Written into a whole state (sceneJson) only where it is not the demo's
+    // value: the fields the format gained after states were first saved, so
+    // that those states' files and explanations stay what they were, byte
+    // for byte.
+    FIELD_WRITTEN_WHEN_SET = 1u << 2,
 };
 
 struct StateField {
@@ -84,8 +91,9 @@ struct StateField {
 
     // Values in one: 1, or as many as the form names.
     int count() const;
-    // Lights or solids it repeats over, or 1.
+    // Lights (every one a state may have) or solids it repeats over, or 1.
     int items() const;
+    bool ofEachLight() const;
     const FieldRange& rangeOf(int element) const;
     // The range as a refusal says it: "0 to 1", "a finite number".
     std::string rangeText(int element) const;
@@ -111,7 +119,8 @@ void setFieldValue(const StateField& field, SceneState& state, int item, int ele
 // The field's label for one light or solid: "light 2 spot cut-off, degrees".
 std::string fieldLabel(const StateField& field, int item);
 
-// Whether every value of the fields with any of `traits` is the same in both.
+// Whether every value of the fields with any of `traits` is the same in
+// both (and, for FIELD_SETUP, the number of lights).
 bool sameFields(const SceneState& a, const SceneState& b, unsigned traits);
 
 // Whether the state's lights, material, light model, tessellation and

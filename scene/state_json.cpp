@@ -227,8 +227,14 @@ std::string readNode(const Node& node, const json& value, const std::string& pat
         return readField(*node.field, value, path, node.item >= 0 ? node.item : item, state);
     }
     if (node.lights) {
-        if (!value.is_array() || value.size() > LIGHT_COUNT) {
+        if (!value.is_array() || value.size() > MAX_LIGHTS) {
             return must(path, *node.what, value);
+        }
+        // More lights than the state has: the new ones start as GL's.
+        for (int i = state.setup.lightCount; i < static_cast<int>(value.size()); ++i) {
+            state.setup.lights[i] = GL_INITIAL_LIGHT;
+            state.lightOn[i] = false;
+            state.setup.lightCount = i + 1;
         }
         for (size_t i = 0; i < value.size(); ++i) {
             if (std::string problem = readNode(node.children[0], value[i],
@@ -290,7 +296,30 @@ ordered writtenValue(const StateField& field, double value)
     return nullptr;
 }
 
-ordered writeNode(const Node& node, const SceneState& state, int item)
+// Whether a field of FIELD_WRITTEN_WHEN_SET is left out of a whole state
+// written: it has the demo's value in `state`.
+bool leftOut(const Node& node, const SceneState& state, int item)
+{
+    if (node.field == nullptr) {
+        return false;
+    }
+    const StateField& field = *node.field;
+    if ((field.traits & FIELD_WRITTEN_WHEN_SET) == 0) {
+        return false;
+    }
+    const SceneState demo = demoSceneState(state.view);
+    for (int e = 0; e < field.count(); ++e) {
+        if (fieldValue(field, state, item, e) != fieldValue(field, demo, item, e)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The state under `node`; `every`: each field, else those of
+// FIELD_WRITTEN_WHEN_SET only where they are set, and no object left empty
+// by them.
+ordered writeNode(const Node& node, const SceneState& state, int item, bool every)
 {
     if (node.field != nullptr) {
         const StateField& field = *node.field;
@@ -306,14 +335,19 @@ ordered writeNode(const Node& node, const SceneState& state, int item)
     }
     if (node.lights) {
         ordered lights = ordered::array();
-        for (int i = 0; i < LIGHT_COUNT; ++i) {
-            lights.push_back(writeNode(node.children[0], state, i));
+        for (int i = 0; i < state.setup.lightCount; ++i) {
+            lights.push_back(writeNode(node.children[0], state, i, every));
         }
         return lights;
     }
     ordered out = ordered::object();
     for (const Node& child : node.children) {
-        out[child.key] = writeNode(child, state, item);
+        if (every || !leftOut(child, state, child.item >= 0 ? child.item : item)) {
+            ordered part = writeNode(child, state, item, every);
+            if (every || child.field != nullptr || !part.empty()) {
+                out[child.key] = std::move(part);
+            }
+        }
     }
     return out;
 }
@@ -415,27 +449,28 @@ ordered fieldJson(const StateField& field, int item, const ordered& keys, const 
     return out;
 }
 
-// Every field under `node`, in the order of a state file.
+// Every field under `node`, in the order of a state file, of the first
+// `lightsShown` lights.
 void exportNode(const Node& node, const ordered& keys, const std::string& name, int item,
-                const SceneState& demo, ordered& fields)
+                const SceneState& demo, int lightsShown, ordered& fields)
 {
     if (node.field != nullptr) {
         fields.push_back(fieldJson(*node.field, node.item >= 0 ? node.item : item, keys, name, demo));
         return;
     }
     if (node.lights) {
-        for (int i = 0; i < LIGHT_COUNT; ++i) {
+        for (int i = 0; i < lightsShown; ++i) {
             ordered at = keys;
             at.push_back(i);
             exportNode(node.children[0], at, name + "[" + std::to_string(i) + "]", i, demo,
-                       fields);
+                       lightsShown, fields);
         }
         return;
     }
     for (const Node& child : node.children) {
         ordered at = keys;
         at.push_back(child.key);
-        exportNode(child, at, fieldPath(name, child.key), item, demo, fields);
+        exportNode(child, at, fieldPath(name, child.key), item, demo, lightsShown, fields);
     }
 }
 
@@ -485,7 +520,12 @@ std::string applySceneJson(const json& value, SceneState& state)
 
 ordered sceneJson(const SceneState& state)
 {
-    return writeNode(tree(), state, 0);
+    return writeNode(tree(), state, 0, false);
+}
+
+ordered everyFieldJson(const SceneState& state)
+{
+    return writeNode(tree(), state, 0, true);
 }
 
 ordered sceneChanges(const SceneState& state, const SceneState& base)
@@ -498,16 +538,25 @@ ordered sceneChanges(const SceneState& state, const SceneState& base)
             switched.lightOn[i] = lightEnabled(state.view.lightingMode, i);
         }
     }
-    const ordered changes = changesFrom(sceneJson(state), sceneJson(switched));
+    // Every field either way, so that one set in `base` and not in `state`
+    // is written too.
+    const ordered changes = changesFrom(everyFieldJson(state), everyFieldJson(switched));
     return changes.is_null() ? ordered::object() : changes;
 }
 
-ordered stateFieldsJson()
+ordered stateFieldsJson(int lights)
 {
     ordered fields = ordered::array();
-    exportNode(tree(), ordered::array(), "", 0, startingSceneState(), fields);
+    const int shown = std::clamp(lights, 1, MAX_LIGHTS);
+    exportNode(tree(), ordered::array(), "", 0, startingSceneState(), shown, fields);
+    ordered names = ordered::array();
+    for (int i = 0; i < shown; ++i) {
+        names.push_back(i < LIGHT_COUNT ? std::string(LIGHT_NAMES[i])
+                                        : "light " + std::to_string(i));
+    }
     return {{"limits", {{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}},
-            {"lights", LIGHT_NAMES},
+            {"most_lights", MAX_LIGHTS},
+            {"lights", names},
             {"solids", SOLID_NAMES},
             {"fields", fields}};
 }

@@ -7,8 +7,10 @@
 //    "material": {"shininess": 20, "diffuse": {"cube": [1, 0.5, 0, 1]}},
 //    "local_viewer": true, "tessellation": {"sphere": [24, 12]}, "shading": "pixel"}
 //
-// A field left out keeps the value the state had. `lights` holds up to 3
-// objects, for lights 0, 1, ... in order, each with any of its fields;
+// A field left out keeps the value the state had. `lights` holds up to 8
+// objects, for lights 0, 1, ... in order, each with any of its fields; a
+// light beyond those the state has is added, starting with OpenGL's initial
+// values for lights other than GL_LIGHT0 (off, black, from +Z);
 // `mode` switches the lights as the demo's mode does, and `on` flags given
 // with it apply after it. The fields, their order and their ranges are
 // scene/state_fields.h's table.
@@ -48,9 +50,14 @@ std::string applySceneJson(const nlohmann::json& json, SceneState& state);
 // UTF-8 byte-order mark at the start is skipped.
 std::string applySceneText(const std::string& text, SceneState& state);
 
-// Every field of `state`, in the order of the example above; reading it back
-// with applySceneJson gives the same state.
+// Every field of `state`, in the order of the example above, each of its
+// lights; the fields of FIELD_WRITTEN_WHEN_SET only where they are not the
+// demo's, so that a state of the format's first fields is written as it
+// always was. Reading it back onto startingSceneState() with applySceneJson
+// gives the same state.
 nlohmann::ordered_json sceneJson(const SceneState& state);
+// The same with every field, whatever its value.
+nlohmann::ordered_json everyFieldJson(const SceneState& state);
 
 // The fields of `state` that differ from `base`, as few as reading them back
 // onto `base` with applySceneJson needs to give `state` again: an object,
@@ -61,14 +68,17 @@ nlohmann::ordered_json sceneJson(const SceneState& state);
 nlohmann::ordered_json sceneChanges(const SceneState& state, const SceneState& base);
 
 // The table of fields as the lab's panel reads it: {"limits": {"bytes",
-// "depth"}, "lights": their names, "solids": theirs, "fields": [...]}, a
+// "depth"}, "most_lights": 8, "lights": the names of the first `lights`,
+// "solids": theirs, "fields": [...]}, a
 // field of each light or solid apart, each with its "path" (the keys that
 // lead to it), "name" (as a refusal names it), "label", "kind" ("switch",
 // "whole", "number", "word"), "parts" (an array's, in words), "values" (for
 // each: "min", "max", null where the range has no end, "also", "slider",
 // "step" and the demo's value "demo"), "choices" where it is one of a few
-// and "not_all_zero", the refusal of zeros, where they are refused.
-nlohmann::ordered_json stateFieldsJson();
+// and "not_all_zero", the refusal of zeros, where they are refused. The
+// lights' fields are those of the first `lights` lights (the demo's three:
+// a light beyond the state's has no values in it to show).
+nlohmann::ordered_json stateFieldsJson(int lights = LIGHT_COUNT);
 
 // How a refusal names a field: `name` under `path` ("lights[0].on"), the
 // name as it is when it is a plain word, else as a JSON string.

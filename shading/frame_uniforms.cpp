@@ -93,7 +93,7 @@ FrameUniforms frameUniforms(const SceneState& state, const SolidMesh (&solids)[S
     rotate(u.view, view.angleY, 0.0f, 1.0f, 0.0f);
     rotate(u.view, view.angleZ, 0.0f, 0.0f, 1.0f);
 
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         u.lights[i] = lightUniforms(state.setup.lights[i], state.lightOn[i], u.view);
     }
     for (int s = 0; s < SOLID_COUNT; ++s) {
@@ -125,8 +125,8 @@ UniformValue value(const std::string& name, float one)
 }
 
 // A material's uniforms but its diffuse colour, which each solid sets.
-void addMaterial(std::vector<UniformValue>& out, const std::string& name,
-                 const MaterialSetup& material)
+template <typename Setup>
+void addMaterial(std::vector<UniformValue>& out, const std::string& name, const Setup& material)
 {
     out.push_back(value(name + ".ambient", material.ambient, 4));
     out.push_back(value(name + ".specular", material.specular, 4));
@@ -140,7 +140,7 @@ std::vector<UniformValue> frameUniformValues(const SceneState& state, const Fram
 {
     const SceneSetup& setup = state.setup;
     std::vector<UniformValue> out = {value("u_globalAmbient", setup.lightModel.ambient, 4)};
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         if (!frame.lights[i].on) {
             continue;
         }
@@ -161,10 +161,10 @@ std::vector<UniformValue> frameUniformValues(const SceneState& state, const Fram
     return out;
 }
 
-std::vector<UniformValue> backMaterialValues()
+std::vector<UniformValue> backMaterialValues(const SceneState& state)
 {
-    const MaterialSetup& back = GL_DEFAULT_MATERIAL;
-    std::vector<UniformValue> out = {value("u_back.diffuse", back.diffuse[0], 4)};
+    const BackMaterialSetup& back = state.setup.back;
+    std::vector<UniformValue> out = {value("u_back.diffuse", back.diffuse, 4)};
     addMaterial(out, "u_back", back);
     return out;
 }

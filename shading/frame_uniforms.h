@@ -45,7 +45,7 @@ FrameEye outsideEye(const OutsideCamera& camera);
 struct FrameUniforms {
     GlMatrix projection;
     GlMatrix view;  // the eye, then the scene's three turns: where the lights are placed
-    LightUniforms lights[LIGHT_COUNT];
+    LightUniforms lights[MAX_LIGHTS];  // the state's; the others off
     SolidUniforms solids[SOLID_COUNT];
 };
 
@@ -73,9 +73,8 @@ struct UniformValue {
 // diffuse colour.
 std::vector<UniformValue> frameUniformValues(const SceneState& state, const FrameUniforms& frame);
 
-// The back material, OpenGL's initial one, which two-sided lighting lights
-// the back faces with.
-std::vector<UniformValue> backMaterialValues();
+// The back material, which two-sided lighting lights the back faces with.
+std::vector<UniformValue> backMaterialValues(const SceneState& state);
 
 // Those set for each solid before it is drawn: its diffuse colour and its
 // matrices.

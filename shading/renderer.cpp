@@ -14,6 +14,7 @@ namespace {
 constexpr GLuint POSITION_SLOT = 0;
 constexpr GLuint NORMAL_SLOT = 1;
 constexpr GLuint ID_SLOT = 1;
+constexpr GLuint LIT_POSITION_SLOT = 2;  // shading flat: the provoking corner's place
 
 std::string flag(bool value) { return value ? "true" : "false"; }
 
@@ -24,7 +25,7 @@ std::string flag(bool value) { return value ? "true" : "false"; }
 std::string definesFor(const SceneState& state)
 {
     std::string lights;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         const LightUniforms light =
             lightUniforms(state.setup.lights[i], state.lightOn[i], identityMatrix());
         if (light.on) {
@@ -32,7 +33,7 @@ std::string definesFor(const SceneState& state)
                       flag(light.spot) + ", " + flag(light.attenuated) + ")";
         }
     }
-    std::string defines = "#define LIGHT_COUNT " + std::to_string(LIGHT_COUNT) + "\n";
+    std::string defines = "#define LIGHT_COUNT " + std::to_string(state.setup.lightCount) + "\n";
     defines += "#define FOR_EACH_LIGHT_ON(ADD)" + lights + "\n";
     const LightModelSetup& model = state.setup.lightModel;
     if (model.localViewer) {
@@ -41,8 +42,17 @@ std::string definesFor(const SceneState& state)
     if (model.twoSided) {
         defines += "#define TWO_SIDED\n";
     }
+    if (model.separateSpecular) {
+        defines += "#define SEPARATE_SPECULAR\n";
+    }
+    if (state.highlight == Highlight::Phong) {
+        defines += "#define PHONG\n";
+    }
     if (state.shading == ShadingMode::PerPixel) {
         defines += "#define PER_PIXEL\n";
+    }
+    if (state.shading == ShadingMode::Flat) {
+        defines += "#define FLAT\n";
     }
     return defines;
 }
@@ -98,6 +108,7 @@ struct ShaderRenderer::Buffers {
     GLuint vertices = 0;  // each solid's distinct corners: position, normal
     GLuint indices = 0;   // each solid's triangles as 16-bit indices into its corners
     GLuint ids = 0;       // per triangle corner: position, id bytes
+    GLuint flat = 0;      // per corner: position, its provoking corner's normal and position
     GLuint corner = 0;    // one corner to light alone: position, normal
     int firstVertex[SOLID_COUNT] = {};
     int firstIndex[SOLID_COUNT] = {};
@@ -108,6 +119,7 @@ struct ShaderRenderer::Buffers {
         glGenBuffers(1, &vertices);
         glGenBuffers(1, &indices);
         glGenBuffers(1, &ids);
+        glGenBuffers(1, &flat);
         glGenBuffers(1, &corner);
     }
     ~Buffers()
@@ -115,6 +127,7 @@ struct ShaderRenderer::Buffers {
         glDeleteBuffers(1, &vertices);
         glDeleteBuffers(1, &indices);
         glDeleteBuffers(1, &ids);
+        glDeleteBuffers(1, &flat);
         glDeleteBuffers(1, &corner);
     }
 };
@@ -159,7 +172,8 @@ ShaderRenderer::Program* ShaderRenderer::programFor(const SceneState& state, Pas
     auto program = std::make_unique<Program>();
     program->id = buildProgram(vertex, fragment,
                                {{POSITION_SLOT, "a_position"},
-                                {ids ? ID_SLOT : NORMAL_SLOT, ids ? "a_id" : "a_normal"}},
+                                {ids ? ID_SLOT : NORMAL_SLOT, ids ? "a_id" : "a_normal"},
+                                {LIT_POSITION_SLOT, "a_litPosition"}},
                                log);
     if (program->id == 0) {
         return nullptr;
@@ -207,6 +221,31 @@ void ShaderRenderer::upload(const Tessellation& tessellation)
     uploaded_ = tessellation;
     haveMesh_ = true;
     haveIds_ = false;
+    haveFlat_ = false;
+}
+
+void ShaderRenderer::uploadFlat()
+{
+    // Every corner apart, with the normal and the place of its triangle's
+    // provoking corner, where it is lit.
+    std::vector<float> data;
+    for (const SolidMesh& solid : mesh_.solids) {
+        for (int t = 0; t < solid.triangleCount(); ++t) {
+            const size_t first = static_cast<size_t>(t) * 9;
+            const size_t provoking = solid.provoking[static_cast<size_t>(t)];
+            const size_t lit = first + 3 * provoking;
+            for (size_t corner = first; corner < first + 9; corner += 3) {
+                data.insert(data.end(), &solid.positions[corner], &solid.positions[corner] + 3);
+                data.insert(data.end(), &solid.normals[lit], &solid.normals[lit] + 3);
+                data.insert(data.end(), &solid.positions[lit], &solid.positions[lit] + 3);
+            }
+        }
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_->flat);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    haveFlat_ = true;
 }
 
 void ShaderRenderer::uploadIds()
@@ -251,7 +290,7 @@ void ShaderRenderer::setUniforms(const Program& program, const SceneState& state
 {
     glUseProgram(program.id);
     program.set(frameUniformValues(state, frame));
-    program.set(backMaterialValues());
+    program.set(backMaterialValues(state));
 }
 
 bool ShaderRenderer::prepareAll(const SceneState& state, std::string& log)
@@ -276,6 +315,11 @@ bool ShaderRenderer::draw(const SceneState& state, const FrameEye& eye, std::str
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     setUniforms(program, state, frame);
+    if (state.shading == ShadingMode::Flat) {
+        drawFlat(program, state, frame);
+        glUseProgram(0);
+        return true;
+    }
 
     glBindBuffer(GL_ARRAY_BUFFER, buffers_->vertices);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_->indices);
@@ -301,6 +345,32 @@ bool ShaderRenderer::draw(const SceneState& state, const FrameEye& eye, std::str
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glUseProgram(0);
     return true;
+}
+
+void ShaderRenderer::drawFlat(const Program& program, const SceneState& state,
+                              const FrameUniforms& frame)
+{
+    if (!haveFlat_) {
+        uploadFlat();
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_->flat);
+    const GLsizei stride = 9 * sizeof(float);
+    const GLuint slots[3] = {POSITION_SLOT, NORMAL_SLOT, LIT_POSITION_SLOT};
+    for (size_t k = 0; k < 3; ++k) {
+        glEnableVertexAttribArray(slots[k]);
+        glVertexAttribPointer(slots[k], 3, GL_FLOAT, GL_FALSE, stride,
+                              reinterpret_cast<const void*>(k * 3 * sizeof(float)));
+    }
+    GLint first = 0;
+    for (int s = 0; s < SOLID_COUNT; ++s) {
+        program.set(solidUniformValues(state, frame, s));
+        glDrawArrays(GL_TRIANGLES, first, buffers_->count[s]);
+        first += buffers_->count[s];
+    }
+    for (const GLuint slot : slots) {
+        glDisableVertexAttribArray(slot);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 bool ShaderRenderer::drawTriangleIds(const SceneState& state, std::string& log)
@@ -424,7 +494,7 @@ bool ShaderRenderer::readCorners(const SceneState& state, int index, bool seenFr
 {
     reading.triangle = index;
     reading.hasCornerColours = false;
-    if (index < 0 || state.shading != ShadingMode::PerVertex) {
+    if (index < 0 || !litAtCorners(state.shading)) {
         return true;
     }
     unsigned char corners[3][3];

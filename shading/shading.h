@@ -64,10 +64,11 @@ public:
     // framebuffer's pixel is spoilt.
     bool triangleAt(const SceneState& state, int x, int windowY, int& index, std::string& log);
 
-    // Triangle `index` into `reading` and, shading per vertex, the colours
-    // the frame lights its corners with (probeCorners): the back side's
-    // where the frame shows it from behind (`seenFromBehind`) with
-    // two-sided lighting. Per pixel its corners have no colours of their own.
+    // Triangle `index` into `reading` and, shading per vertex or flat, the
+    // colours the frame lights its corners with (probeCorners; the primary
+    // colours with the separate specular colour): the back side's where the
+    // frame shows it from behind (`seenFromBehind`) with two-sided lighting.
+    // Per pixel its corners have no colours of their own.
     bool readCorners(const SceneState& state, int index, bool seenFromBehind,
                      PixelReading& reading, std::string& log);
 
@@ -88,6 +89,8 @@ private:
     void setUniforms(const Program& program, const SceneState& state, const FrameUniforms& frame);
     void upload(const Tessellation& tessellation);
     void uploadIds();
+    void uploadFlat();
+    void drawFlat(const Program& program, const SceneState& state, const FrameUniforms& frame);
 
     std::map<std::string, std::unique_ptr<Program>> programs_;
     std::unique_ptr<Buffers> buffers_;
@@ -95,4 +98,5 @@ private:
     Tessellation uploaded_;
     bool haveMesh_ = false;
     bool haveIds_ = false;
+    bool haveFlat_ = false;
 };

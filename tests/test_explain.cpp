@@ -2,6 +2,7 @@
 // interpolation against every drawn pixel, the model's corner colours
 // against GL's, the equation's terms against its sum, and what it says
 // about chosen points of the scene.
+#include "explain/diagnosis.h"
 #include "explain/explanation.h"
 #include "explain/report.h"
 #include "scene/state_json.h"
@@ -376,6 +377,20 @@ const ChangedCase CHANGED[] = {
      R"({"viewpoint": 1, "mode": 3, "angles": [10, 20, 0], "local_viewer": true,
          "material": {"shininess": 10}})", false},
     {"two_sided_into_the_tube", R"({"viewpoint": 2, "mode": 3, "two_sided": true})", false},
+    {"eight_lights", R"({"viewpoint": 1, "mode": 1, "lights": [{}, {}, {},
+        {"on": true, "position": [3, 3, 4, 1], "diffuse": [0.6, 0.2, 0.2, 1], "specular": [0.5, 0.5, 0.5, 1]},
+        {"on": true, "position": [-1, -0.8, 1.2, 0], "diffuse": [0.2, 0.2, 0.6, 1]}, {},
+        {"on": true, "position": [0, 6, 2, 1], "spot_direction": [0.3, -1, -0.2], "spot_cutoff": 25,
+         "spot_exponent": 5, "attenuation": [0.5, 0.1, 0.02], "diffuse": [0.4, 0.4, 0.1, 1]}, {"on": true}]})",
+     true},
+    {"back_material", R"({"viewpoint": 2, "mode": 3, "two_sided": true, "material": {"back": {
+        "ambient": [0.3, 0.1, 0.1, 1], "diffuse": [0.9, 0.3, 0.6, 1], "specular": [0.8, 0.8, 0.8, 1],
+        "emission": [0.05, 0, 0.1, 1], "shininess": 20}}})", false},
+    {"flat", R"({"mode": 3, "angles": [15, -25, 5], "shading": "flat",
+        "tessellation": {"sphere": [16, 8], "cone": [12, 3], "cylinder": [12, 2], "cube": 2}})", false},
+    {"separate_specular", R"({"mode": 3, "separate_specular": true,
+        "material": {"shininess": 8, "diffuse": {"sphere": [0.6, 0.9, 0.3, 1]}},
+        "tessellation": {"sphere": [20, 10]}})", false},
 };
 
 Vec3 vec3(const nlohmann::ordered_json& v)
@@ -411,7 +426,9 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
     const SceneSetup& setup = state.setup;
     // Where the state's change shows: light weakened by attenuation or the
     // spot's exponent, an ambient term, the local viewer, back faces lit
-    // two-sided.
+    // two-sided, a light beyond the demo's; flat shading and the separate
+    // specular colour where the blend of the corners' colours is not what
+    // is drawn.
     int checked = 0, changed = 0, namedByNumber = 0;
     std::string misnamed;
     for (int i = 0; i < 300 * 300; i += 7) {
@@ -432,14 +449,31 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
         const Vec3 n = (back ? -1.0 : 1.0) * vec3(json["surface"]["normal"]);
         ASSERT_LT(length(n - vec3(json["surface"]["lit_normal"])), 1e-12);
         const int solid = static_cast<int>(e.surface.solid) - 1;
-        const MaterialSetup& m = back ? GL_DEFAULT_MATERIAL : setup.material;
-        const float* materialDiffuse = m.diffuse[back ? 0 : solid];
-        double sum[3];
+        const MaterialSetup& f = setup.material;
+        const BackMaterialSetup& b = setup.back;
+        const float* materialDiffuse = back ? b.diffuse : f.diffuse[solid];
+        const float* mAmbient = back ? b.ambient : f.ambient;
+        const float* mSpecular = back ? b.specular : f.specular;
+        const float* mEmission = back ? b.emission : f.emission;
+        const float shininess = back ? b.shininess : f.shininess;
+        double sum[3], specularSum[3] = {0, 0, 0};
         for (int c = 0; c < 3; ++c) {
-            sum[c] = double(m.emission[c]) + double(setup.lightModel.ambient[c]) * m.ambient[c];
+            sum[c] = double(mEmission[c]) + double(setup.lightModel.ambient[c]) * mAmbient[c];
         }
-        changed += back ? 1 : 0;
-        for (int k = 0; k < LIGHT_COUNT; ++k) {
+        Colour blended{0, 0, 0};
+        for (int k = 0; k < 3; ++k) {
+            const Colour& corner = e.triangle.corners[k].model.colour;
+            blended = {blended.r + e.triangle.weights[k] * corner.r,
+                       blended.g + e.triangle.weights[k] * corner.g,
+                       blended.b + e.triangle.weights[k] * corner.b};
+        }
+        changed += back || std::abs(toLevel(blended.r) - e.drawn[0]) > 1 ||
+                           std::abs(toLevel(blended.g) - e.drawn[1]) > 1 ||
+                           std::abs(toLevel(blended.b) - e.drawn[2]) > 1
+                       ? 1
+                       : 0;
+        ASSERT_EQ(json["lights"].size(), size_t(setup.lightCount));
+        for (int k = 0; k < setup.lightCount; ++k) {
             const LightSetup& light = setup.lights[k];
             const auto& term = json["lights"][k];
             if (!state.lightOn[k]) {
@@ -458,7 +492,7 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
             const Vec3 viewer = setup.lightModel.localViewer ? normalized(eye - p)
                                                              : directionToScene(view, {0, 0, 1});
             const double nl = dot(n, toLight), nh = dot(n, normalized(toLight + viewer));
-            const double power = m.shininess == 0 ? 1 : std::pow(std::max(nh, 0.0), m.shininess);
+            const double power = shininess == 0 ? 1 : std::pow(std::max(nh, 0.0), shininess);
             const bool reaches = inside && nl > 0;
             ASSERT_NEAR(term["n_dot_l"].get<double>(), nl, 1e-9) << term;
             ASSERT_NEAR(term["n_dot_h"].get<double>(), nh, 1e-9) << term;
@@ -466,21 +500,28 @@ TEST_P(ChangedState, LightTermsAreTheEquationAtThePointAndGlLitTheCornersSo)
             // Colours to float precision: the model keeps OpenGL's initial
             // material as 0.2 and 0.8, GL as floats.
             for (int c = 0; c < 3; ++c) {
-                const double ambient = att * spot * light.ambient[c] * m.ambient[c];
+                const double ambient = att * spot * light.ambient[c] * mAmbient[c];
                 const double diffuse = reaches ? nl * att * spot * light.diffuse[c] * materialDiffuse[c] : 0;
-                const double specular = reaches ? power * att * spot * light.specular[c] * m.specular[c] : 0;
+                const double specular = reaches ? power * att * spot * light.specular[c] * mSpecular[c] : 0;
                 ASSERT_NEAR(term["ambient"][c].get<double>(), ambient, 1e-7) << term;
                 ASSERT_NEAR(term["diffuse"][c].get<double>(), diffuse, 1e-7) << term;
                 ASSERT_NEAR(term["specular"][c].get<double>(), specular, 1e-7) << term;
                 sum[c] += ambient + diffuse + specular;
+                specularSum[c] += specular;
             }
             changed += reaches && (spot * att < 1 || setup.lightModel.localViewer ||
-                                   light.ambient[0] > 0)
+                                   light.ambient[0] > 0 || k >= LIGHT_COUNT)
                            ? 1
                            : 0;
         }
         for (int c = 0; c < 3; ++c) {
             ASSERT_NEAR(json["sum"][c].get<double>(), sum[c], 1e-7);
+            // GL 1.2's separate specular colour: the sum in two parts, each clamped.
+            if (setup.lightModel.separateSpecular) {
+                ASSERT_NEAR(json["primary"][c].get<double>(),
+                            std::clamp(sum[c] - specularSum[c], 0.0, 1.0), 1e-7);
+                ASSERT_NEAR(json["secondary"][c].get<double>(), std::min(specularSum[c], 1.0), 1e-7);
+            }
         }
         ++checked;
     }
@@ -582,18 +623,28 @@ TEST(LabPath, AgreesWithTheFeedbackPathOnEveryModelNumber)
 
 // Shading per pixel: the shader's drawn colour is the equation worked out
 // for the fragment, with the corners' normals blended; shading per vertex
-// by the shader, the blend of the corner colours it lit and read back.
+// by the shader, the blend of the corner colours it lit and read back;
+// flat, the colour of the triangle's provoking corner. With Phong's
+// highlight, (R.V)^shininess as the model works it out, which Blinn's
+// (N.H)^shininess does not give.
 TEST(LabPath, ShaderFramesAreTheFragmentsEquationOrTheBlendOfTheCorners)
 {
     ensureGlWindow();
     const std::string common = R"({"viewpoint": 2, "mode": 3, "two_sided": true,
         "local_viewer": true, "material": {"shininess": 12},
         "tessellation": {"sphere": [16, 8], "cylinder": [12, 2]}, "shading": )";
-    for (const char* shading : {"\"pixel\"}", "\"vertex\"}"}) {
+    for (const char* shading : {"\"pixel\"}", "\"vertex\"}", "\"flat\"}",
+                                "\"pixel\", \"highlight\": \"phong\"}",
+                                "\"vertex\", \"highlight\": \"phong\"}"}) {
         SCOPED_TRACE(shading);
         const SceneState state = stateFrom((common + shading).c_str());
         const bool perPixel = state.shading == ShadingMode::PerPixel;
+        const bool phong = state.highlight == Highlight::Phong;
         const SceneModel scene(state);
+        SceneState blinnState = state;
+        blinnState.highlight = Highlight::Blinn;
+        const SceneModel blinn(blinnState);
+        int notBlinns = 0;
         ShadedFrame frame;
         std::string error;
         ASSERT_EQ(drawShadedFrame(state, frame, error), 0) << error;
@@ -613,9 +664,34 @@ TEST(LabPath, ShaderFramesAreTheFragmentsEquationOrTheBlendOfTheCorners)
             ASSERT_EQ(e.hasFragment, perPixel);
             ASSERT_EQ(e.glCorners, !perPixel);
             explained += e.explained() ? 1 : 0;
+            // Per pixel the fragment's equation, else the corners lit by
+            // the shader, against the model's, and against Blinn's.
+            const PixelExplanation b = explainPixel(blinn, reading);
+            for (int k = 0; k < 9 && !perPixel; ++k) {
+                const int* read = reading.cornerColours[k / 3];
+                const double model = channelOf(e.triangle.corners[k / 3].model.primary, k % 3);
+                const double other = channelOf(b.triangle.corners[k / 3].model.primary, k % 3);
+                ASSERT_LE(std::abs(read[k % 3] - model * 255), 1.0) << k;
+                notBlinns += phong && std::abs(read[k % 3] - other * 255) > 1.0 ? 1 : 0;
+            }
+            notBlinns += phong && perPixel && !b.explained() ? 1 : 0;
+            if (phong && e.onSurface) {
+                // R is L reflected about N; V points towards the eye.
+                const auto j = explanationJson(scene, e);
+                const Vec3 n = vec3(j["surface"]["lit_normal"]), p = vec3(j["surface"]["point"]);
+                const View& view = scene.view();
+                const Vec3 v = normalized(directionToScene(view, -1.0 * toEye(view, {0, 0, 0})) - p);
+                for (const auto& light : j["lights"]) {
+                    if (light["on"] == true) {
+                        const Vec3 l = vec3(light["to_light"]);
+                        ASSERT_NEAR(light["r_dot_v"].get<double>(), dot(2 * dot(n, l) * n - l, v), 1e-9);
+                    }
+                }
+            }
         }
         EXPECT_GT(onSolid, perPixel ? 1000 : 25);
         EXPECT_GE(explained, 0.98 * onSolid);
+        EXPECT_GT(notBlinns, phong ? onSolid / 20 : -1);
     }
 }
 }  // namespace

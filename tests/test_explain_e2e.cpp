@@ -274,6 +274,7 @@ const StateRefusal STATE_REFUSALS[] = {
     {"with_mode", R"({})", {"--mode", "1"}, "--mode cannot go with --state"},
     {"pixel_shading_fixed", R"({"shading": "pixel"})", {"--renderer", "fixed"},
      "shades per pixel, which only --renderer shader draws"},
+    {"phong_fixed", R"({"highlight": "phong"})", {}, "takes Phong's highlight, which only"},
 };
 
 void PrintTo(const StateRefusal& r, std::ostream* os)

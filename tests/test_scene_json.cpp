@@ -55,8 +55,8 @@ TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
         {R"({"angles": [0, 0]})", "angles must be [x, y, z], 3 numbers, not [0,0]"},
         {R"({"size": [0, 300]})", "size[0] must be a whole number 1 to 4096, not 0"},
         {R"({"size": [300, 4097]})", "size[1] must be a whole number 1 to 4096, not 4097"},
-        {R"({"lights": [{}, {}, {}, {}]})",
-         "lights must be an array of at most 3 lights, not [{},{},{},{}]"},
+        {R"({"lights": [{}, {}, {}, {}, {}, {}, {}, {}, {}]})",
+         "lights must be an array of at most 8 lights, not [{},{},{},{},{},{},{},{},{}]"},
         {R"({"lights": [null]})", "lights[0] must be an object with the light's fields, not null"},
         {R"({"lights": [{"on": 1}]})", "lights[0].on must be true or false, not 1"},
         {R"({"lights": [{}, {}, {"spot_cutoff": 95}]})",
@@ -92,7 +92,7 @@ TEST(SceneJson, RefusesEachFaultNamingItsFieldAndKeepsTheState)
          "tessellation.sphere[1] must be a whole number 2 to 256, not 1"},
         {R"({"tessellation": {"cylinder": [240, 1]}})",
          "tessellation.cylinder[0] must be a whole number 3 to 239, not 240"},
-        {R"({"shading": "gouraud"})", "shading must be \"vertex\" or \"pixel\", not \"gouraud\""},
+        {R"({"shading": "gouraud"})", "shading must be \"vertex\", \"pixel\" or \"flat\", not \"gouraud\""},
         {R"({"mode": 1, "viewpoint": 2, "mode": 3})", "mode is given twice"},
         {R"({"lights": [{"\n": 1, "\n": 2}]})", R"(lights[0]."\n" is given twice)"},
         {R"({"a b\u0001": 1})", R"(unknown field "a b\u0001")"},
@@ -147,6 +147,38 @@ TEST(SceneJson, WrittenStateReadsBackAsTheSameStateWithFloatsAsGiven)
     EXPECT_EQ(applySceneText(sceneJson(read).dump(), read), "");
 }
 
+// A light beyond the state's starts as OpenGL starts GL_LIGHT1 to
+// GL_LIGHT7, and stays when a file names fewer; the fields the format
+// gained are written where they are set, and a state without them is
+// written as it always was.
+TEST(SceneJson, MoreLightsStartAsGlsAndTheNewFieldsAreWrittenWhereSet)
+{
+    SceneState state = startingSceneState();
+    const std::string demo = dumped(state);
+    ASSERT_EQ(applySceneText(R"({"separate_specular": false, "highlight": "blinn", "shading": "vertex",
+        "lights": [{}, {}, {}], "material": {"back": {"ambient": [0.2, 0.2, 0.2, 1], "shininess": 0}}})", state), "");
+    EXPECT_EQ(dumped(state), demo);
+    EXPECT_EQ(everyFieldJson(state)["material"]["back"].dump(),
+              R"({"ambient":[0.2,0.2,0.2,1],"diffuse":[0.8,0.8,0.8,1],"specular":[0,0,0,1],)"
+              R"("emission":[0,0,0,1],"shininess":0})");
+    ASSERT_EQ(applySceneText(R"({"lights": [{}, {}, {}, {}, {"on": true, "diffuse": [1, 0, 0, 1]}],
+        "material": {"back": {"shininess": 5}}})", state), "");
+    ASSERT_EQ(applySceneText(R"({"lights": [{"on": false}]})", state), "");
+    const nlohmann::ordered_json written = sceneJson(state);
+    ASSERT_EQ(written["lights"].size(), 5u);
+    EXPECT_EQ(written["lights"][3].dump(),
+              R"({"on":false,"position":[0,0,1,0],"ambient":[0,0,0,1],"diffuse":[0,0,0,1],)"
+              R"("specular":[0,0,0,1],"spot_direction":[0,0,-1],"spot_cutoff":180,"spot_exponent":0,)"
+              R"("attenuation":[1,0,0]})");
+    EXPECT_EQ(written["lights"][4]["on"], true);
+    EXPECT_EQ(written["lights"][0]["on"], false);
+    EXPECT_EQ(written["material"]["back"].dump(), R"({"shininess":5})");
+    EXPECT_FALSE(sameFields(state, startingSceneState(), FIELD_SETUP));
+    SceneState read = startingSceneState();
+    ASSERT_EQ(applySceneJson(written, read), "");
+    EXPECT_EQ(dumped(read), dumped(state));
+}
+
 // The fields that differ, read back onto the base, give the state again;
 // a state one field away writes that field alone.
 TEST(SceneJson, ChangesReadBackOntoTheirBase)
@@ -163,6 +195,8 @@ TEST(SceneJson, ChangesReadBackOntoTheirBase)
          R"({"lights":[{},{},{"spot_cutoff":20}],"material":{"diffuse":{"cone":[1,1,1,1]}}})"},
         {R"({"angles": [0, 0.1, 0], "tessellation": {"sphere": [8, 72]}})",
          R"({"angles":[0,0.1,0],"tessellation":{"sphere":[8,72]}})"},
+        {R"({"material": {"back": {"shininess": 5}}, "separate_specular": true, "highlight": "phong"})",
+         R"({"material":{"back":{"shininess":5}},"separate_specular":true,"highlight":"phong"})"},
         {nullptr, ""},  // changedState()
     };
     for (const auto& c : cases) {
@@ -207,7 +241,7 @@ nlohmann::json stateWith(const nlohmann::json& path, size_t at, const nlohmann::
 TEST(SceneJson, TheExportedTableHoldsEveryRangeTheReaderTakes)
 {
     const nlohmann::ordered_json table = stateFieldsJson();
-    const nlohmann::ordered_json written = sceneJson(startingSceneState());
+    const nlohmann::ordered_json written = everyFieldJson(startingSceneState());
     size_t leaves = 0;
     const auto count = [&leaves](const auto& self, const nlohmann::ordered_json& v) -> void {
         if (v.is_object() || (v.is_array() && !v.empty() && v[0].is_object())) {
@@ -321,10 +355,10 @@ TEST(ModelTable, DemoLightingIsRendersTable)
         EXPECT_EQ(fromRender.localViewer, model.localViewer);
         EXPECT_EQ(fromRender.twoSided, model.twoSided);
     }
-    const MaterialSetup& back = GL_DEFAULT_MATERIAL;
+    const BackMaterialSetup& back = GL_DEFAULT_MATERIAL;
     const Material& model = OPENGL_INITIAL_MATERIAL;
     EXPECT_TRUE(static_cast<float>(model.ambient.r) == back.ambient[0] &&
-                static_cast<float>(model.diffuse.g) == back.diffuse[0][1] &&
+                static_cast<float>(model.diffuse.g) == back.diffuse[1] &&
                 static_cast<float>(model.specular.b) == back.specular[2] &&
                 static_cast<float>(model.shininess) == back.shininess);
 }

@@ -5,6 +5,7 @@
 // for both. Every pixel within one level per channel.
 #include "render/render.h"
 #include "render/state_calls.h"
+#include "scene/state_json.h"
 #include "shading/marks.h"
 #include "shading/shading.h"
 #include "tests/support/gl_fixture.h"
@@ -235,6 +236,92 @@ TEST(ShaderFrames, OtherTessellationsGiveTheFixedFunctionFrames)
     report("other tessellations", total);
 }
 
+// GL's lighting beyond what the demo uses, each alone and all together,
+// from a state file as the tools read it; `plain` is the same state without
+// it, whose frame must differ where the field shows.
+const struct {
+    const char* name;
+    const char* state;
+    const char* plain;
+    long shows;  // pixels at least that the field changes beyond one level
+} FIELD_STATES[] = {
+    {"eight_lights_of_every_kind", R"({"viewpoint": 1, "mode": 3, "angles": [10, 20, 0], "lights": [{}, {}, {},
+        {"on": true, "position": [3, 3, 4, 1], "diffuse": [0.6, 0.2, 0.2, 1], "specular": [0.5, 0.5, 0.5, 1]},
+        {"on": true, "position": [-1, -0.8, 1.2, 0], "diffuse": [0.2, 0.2, 0.6, 1]},
+        {"on": true, "position": [0, 6, 2, 1], "spot_direction": [0.3, -1, -0.2], "spot_cutoff": 25,
+         "spot_exponent": 5, "diffuse": [0.4, 0.4, 0.1, 1], "specular": [0.4, 0.4, 0.1, 1]},
+        {"on": true, "position": [-4, 1, 3, 1], "attenuation": [0.5, 0.1, 0.02], "diffuse": [0.1, 0.4, 0.3, 1]},
+        {"on": true, "ambient": [0.1, 0.1, 0.1, 1], "diffuse": [0.1, 0.1, 0.1, 1], "specular": [0.2, 0.2, 0.2, 1]}]})",
+     R"({"viewpoint": 1, "mode": 3, "angles": [10, 20, 0]})", 5000},
+    {"flat_turned", R"({"mode": 3, "angles": [15, -25, 5], "shading": "flat",
+        "tessellation": {"sphere": [16, 8], "cone": [12, 3], "cylinder": [12, 2], "cube": 2}})",
+     R"({"mode": 3, "angles": [15, -25, 5],
+        "tessellation": {"sphere": [16, 8], "cone": [12, 3], "cylinder": [12, 2], "cube": 2}})", 1000},
+    {"two_sided_back_material", R"({"viewpoint": 2, "mode": 3, "angles": [30, 0, 0], "two_sided": true,
+        "material": {"back": {"ambient": [0.3, 0.1, 0.1, 1], "diffuse": [0.9, 0.3, 0.6, 1],
+        "specular": [0.8, 0.8, 0.8, 1], "emission": [0.05, 0, 0.1, 1], "shininess": 20}}})",
+     R"({"viewpoint": 2, "mode": 3, "angles": [30, 0, 0], "two_sided": true})", 500},
+    {"separate_specular_clamped", R"({"mode": 3, "separate_specular": true, "material": {"shininess": 8,
+        "diffuse": {"sphere": [0.6, 0.9, 0.3, 1]}}, "tessellation": {"sphere": [20, 10]}})",
+     R"({"mode": 3, "material": {"shininess": 8, "diffuse": {"sphere": [0.6, 0.9, 0.3, 1]}},
+        "tessellation": {"sphere": [20, 10]}})", 500},
+    {"all_together", R"({"viewpoint": 2, "mode": 3, "angles": [30, 10, 0], "shading": "flat",
+        "two_sided": true, "separate_specular": true, "tessellation": {"sphere": [24, 12], "cylinder": [16, 3]},
+        "material": {"shininess": 8, "back": {"diffuse": [0.9, 0.3, 0.6, 1], "specular": [0.8, 0.8, 0.8, 1]}},
+        "lights": [{}, {}, {}, {"on": true, "position": [3, 3, 4, 1], "diffuse": [0.6, 0.2, 0.2, 1]},
+        {"on": true, "position": [-1, -0.8, 1.2, 0], "diffuse": [0.2, 0.2, 0.6, 1], "specular": [0.3, 0.3, 0.3, 1]},
+        {"on": true, "position": [0, 6, 2, 1], "spot_direction": [0.3, -1, -0.2], "spot_cutoff": 25,
+         "diffuse": [0.4, 0.4, 0.1, 1]}, {"on": true, "position": [-4, 1, 3, 1], "attenuation": [0.5, 0.1, 0.02],
+         "diffuse": [0.1, 0.4, 0.3, 1]}, {"on": true, "specular": [0.2, 0.2, 0.2, 1]}]})",
+     R"({"viewpoint": 2, "mode": 3, "angles": [30, 10, 0], "two_sided": true,
+        "tessellation": {"sphere": [24, 12], "cylinder": [16, 3]}, "material": {"shininess": 8}})", 5000},
+};
+
+SceneState stateOf(const char* json)
+{
+    SceneState state = startingSceneState();
+    EXPECT_EQ(applySceneText(json, state), "") << json;
+    return state;
+}
+
+// The worst pixel of the shader's frame against the fixed-function frame.
+std::string worstPixel(const RgbImage& fixed, const RgbImage& shaded)
+{
+    int worst = -1;
+    size_t at = 0;
+    for (size_t i = 0; i < fixed.rgb.size(); i += 3) {
+        for (size_t c = 0; c < 3; ++c) {
+            if (std::abs(fixed.rgb[i + c] - shaded.rgb[i + c]) > worst) {
+                worst = std::abs(fixed.rgb[i + c] - shaded.rgb[i + c]);
+                at = i;
+            }
+        }
+    }
+    const size_t pixel = at / 3, width = static_cast<size_t>(fixed.width);
+    char text[160];
+    std::snprintf(text, sizeof text, "worst %d level(s) at (%zu, %zu): fixed %d %d %d, shader %d %d %d",
+                  worst, pixel % width, pixel / width, fixed.rgb[at], fixed.rgb[at + 1],
+                  fixed.rgb[at + 2], shaded.rgb[at], shaded.rgb[at + 1], shaded.rgb[at + 2]);
+    return text;
+}
+
+TEST(ShaderFrames, FlatShadingMoreLightsTheBackMaterialAndTheSeparateSpecularGiveTheFixedFrames)
+{
+    for (const auto& row : FIELD_STATES) {
+        const SceneState state = stateOf(row.state), plain = stateOf(row.plain);
+        const auto fixed = [](const SceneState& s) { return [&s] { drawFixedFunctionFrame(s); }; };
+        const Frames frames = drawBoth(state, fixed(state), std::string("shader_") + row.name);
+        const Frames without = drawBoth(plain, fixed(plain), "without");
+        const Agreement a = compare(frames.fixed, frames.shaded);
+        const double within = double(a.exact + a.withinOne) / double(a.exact + a.withinOne + a.beyond);
+        std::printf("%s: %.4f %% of pixels within one level (%ld exact, %ld one level, %ld beyond); %s\n",
+                    row.name, 100 * within, a.exact, a.withinOne, a.beyond,
+                    worstPixel(frames.fixed, frames.shaded).c_str());
+        EXPECT_GE(within, 0.999) << row.name << ": " << a.firstBeyond;
+        EXPECT_GT(compare(without.fixed, frames.fixed).beyond, row.shows) << row.name;
+    }
+}
+
 std::string fileText(const std::string& path)
 {
     std::ifstream in(path);
@@ -321,9 +408,16 @@ TEST(StateCallsAsC, CompileAgainstGlsOwnHeader)
     CHANGED_STATES[4].change(state.setup);
     state.setup.lights[2].spotExponent = 12.5f;
     state.lightOn[1] = false;
-    const std::string code = stateCallsAsC(state);
+    std::string code = stateCallsAsC(state);
+    EXPECT_EQ(code.find("GL_BACK"), std::string::npos) << "one-sided: no back material";
+    ASSERT_EQ(applySceneText(R"({"shading": "flat", "two_sided": true, "separate_specular": true,
+        "lights": [{}, {}, {}, {}, {"on": true}], "material": {"back": {"shininess": 3}}})", state), "");
+    code = stateCallsAsC(state);
     for (const char* expected : {"glDisable(GL_LIGHT1);", "GL_SPOT_EXPONENT, 12.5f);",
-                                 "GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);",
+                                 "GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);", "glShadeModel(GL_FLAT);",
+                                 "GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);",
+                                 "glDisable(GL_LIGHT3);", "glEnable(GL_LIGHT4);",
+                                 "glMaterialf(GL_BACK, GL_SHININESS, 3.0f);",
                                  "GL_EMISSION, material_emission);"}) {
         EXPECT_NE(code.find(expected), std::string::npos) << expected << " not in\n" << code;
     }

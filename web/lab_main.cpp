@@ -342,7 +342,7 @@ void explainClick()
     const Vec3 eye = vec(turnedToScene(state.view, {camera.eyeX, camera.eyeY, camera.eyeZ}));
     clicked.towardsViewer = markPoint(normalized(
         state.setup.lightModel.localViewer ? eye - e.surface.point : eye));
-    if (e.hasTriangle && state.shading == ShadingMode::PerVertex) {
+    if (e.hasTriangle && litAtCorners(state.shading)) {
         clicked.hasTriangle = true;
         clicked.triangle = e.triangle.index;
         const MeshTriangle triangle = model().triangle(e.triangle.index);
@@ -654,12 +654,13 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* lab_light_pixels(int light, int terms,
                                                            int x1, int y1)
 {
     SceneState alone = lab->state;
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < MAX_LIGHTS; ++i) {
         alone.lightOn[i] = alone.lightOn[i] && i == light;
     }
     std::fill_n(alone.setup.lightModel.ambient, 3, 0.0f);
     std::fill_n(alone.setup.material.emission, 3, 0.0f);
-    if (light >= 0 && light < LIGHT_COUNT) {
+    std::fill_n(alone.setup.back.emission, 3, 0.0f);
+    if (light >= 0 && light < alone.setup.lightCount) {
         LightSetup& kept = alone.setup.lights[light];
         float* const colours[3] = {kept.ambient, kept.diffuse, kept.specular};
         for (int term = 0; term < 3; ++term) {
@@ -829,6 +830,11 @@ EMSCRIPTEN_KEEPALIVE const char* lab_code()
     };
     for (const UniformValue& u : frameUniformValues(state, frame)) {
         add(u, u.name);
+    }
+    if (state.setup.lightModel.twoSided) {
+        for (const UniformValue& u : backMaterialValues(state)) {
+            add(u, u.name);
+        }
     }
     for (int s = 0; s < SOLID_COUNT; ++s) {
         for (const UniformValue& u : solidUniformValues(state, frame, s)) {

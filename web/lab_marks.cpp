@@ -124,7 +124,7 @@ void vectorLayers(const SceneState& state, const OutsideCamera& camera, const Cl
         arrows.marks.push_back(marks);
         labels.marks.push_back(label);
     };
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         if (!state.lightOn[i]) {
             continue;
         }
@@ -175,7 +175,7 @@ std::vector<MarkLayer> outsideLayers(const SceneState& state, const OutsideCamer
     layers.push_back(frusta);
 
     MarkLayer lights{MarkFrame::Scene, true, {}};
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
+    for (int i = 0; i < state.setup.lightCount; ++i) {
         LightMarks marks = lightMarksOf(state.setup.lights[i]);
         if (!state.lightOn[i]) {
             for (int k = 0; k < 3; ++k) {

@@ -101,6 +101,12 @@ const STATES = [
     lights: [{ position: [1, 0.5, 2, 1], attenuation: [1, 0.1, 0.02] }, {}, { spot_cutoff: 25, spot_exponent: 5 }] },
   { viewpoint: 2, mode: 0, local_viewer: true, two_sided: true, global_ambient: [0.3, 0.3, 0.3, 1],
     material: { ambient: [0.4, 0.4, 0.4, 1] }, tessellation: { sphere: [20, 10], cylinder: [16, 4] } },
+  // Flat, more lights, the back material, the separate specular colour.
+  { viewpoint: 2, mode: 3, angles: [30, 10, 0], shading: 'flat', two_sided: true, separate_specular: true,
+    tessellation: { sphere: [24, 12], cylinder: [16, 3] },
+    material: { shininess: 8, back: { diffuse: [0.9, 0.3, 0.6, 1], specular: [0.8, 0.8, 0.8, 1] } },
+    lights: [{}, {}, {}, { on: true, position: [3, 3, 4, 1], diffuse: [0.6, 0.2, 0.2, 1] }, {},
+             { on: true, position: [0, 6, 2, 1], spot_direction: [0.3, -1, -0.2], spot_cutoff: 25 }] },
 ];
 
 test('a clicked pixel is explained as the command-line explainer explains it', async (t) => {
@@ -242,7 +248,8 @@ test('bad values are refused with a message, and the state stays as it was', asy
     [{ lights: [{ diffuse: [1, 2, 0, 1] }] }, 'lights[0].diffuse'],
     [{ tessellation: { cube: 0 } }, 'tessellation.cube'],
     [{ viewpoint: 3 }, 'viewpoint'],
-    [{ shading: 'flat' }, 'shading'],
+    [{ shading: 'gouraud' }, 'shading'],
+    [{ highlight: 'torrance' }, 'highlight'],
     [{ colour: 1 }, 'colour'],
     // A good field with a bad one: neither is taken.
     [{ mode: 1, lights: [{ spot_exponent: 200 }] }, 'lights[0].spot_exponent'],

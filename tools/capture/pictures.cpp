@@ -149,8 +149,9 @@ std::string checkStatePicture(const PictureOptions& picture, const SceneState& s
             return std::string(name) + " draws the demo's own lights: it cannot go with --state";
         }
     }
-    if (picture.renderer == FrameRenderer::Fixed && scene.shading == ShadingMode::PerPixel) {
-        return "--state " + quoted(file) + " shades per pixel, which only --renderer shader draws";
+    if (const std::string only = onlyTheShaderDraws(scene);
+        picture.renderer == FrameRenderer::Fixed && !only.empty()) {
+        return "--state " + quoted(file) + " " + only + ", which only --renderer shader draws";
     }
     return {};
 }

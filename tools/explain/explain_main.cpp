@@ -44,8 +44,8 @@ std::string usage()
            "  --renderer R     who draws the frame: fixed (the default) the fixed-function\n"
            "                   pipeline, its triangles read back through GL's feedback;\n"
            "                   shader the project's own shader, the triangle under the pixel\n"
-           "                   found by its ID pass. A state with \"shading\": \"pixel\" is\n"
-           "                   drawn by the shader only\n"
+           "                   found by its ID pass. A state with \"shading\": \"pixel\" or\n"
+           "                   \"highlight\": \"phong\" is drawn by the shader only\n"
            "  --help           print this help and exit\n"
            "  --version        print the program's name and version and exit\n"
            "\n"
@@ -147,10 +147,9 @@ int main(int argc, char** argv)
             return fail(EXIT_BAD_REQUEST, problem);
         }
     }
-    if (!options.shader && scene.shading == ShadingMode::PerPixel) {
-        return fail(EXIT_BAD_REQUEST, "--state " + ::quoted(options.stateFile) +
-                                          " shades per pixel, which only --renderer shader "
-                                          "draws");
+    if (const std::string only = onlyTheShaderDraws(scene); !options.shader && !only.empty()) {
+        return fail(EXIT_BAD_REQUEST, "--state " + ::quoted(options.stateFile) + " " + only +
+                                          ", which only --renderer shader draws");
     }
     const int width = scene.view.windowWidth, height = scene.view.windowHeight;
     if (options.x < 0 || options.y < 0 || options.x >= width || options.y >= height) {
