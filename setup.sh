@@ -80,10 +80,11 @@ test_packages=(libgtest-dev xvfb xauth libxtst-dev libbenchmark-dev)
 # program's header in the tests), and Wine to run it in the tests.
 windows_packages=(g++-mingw-w64-x86-64 cmake make)
 windows_test_packages=(wine wine64)
-# The web pages: Emscripten (with Debian's clang, binaryen and Node.js), and
-# nlohmann-json's header, which the lab's explainer reads JSON with; their
+# The web pages: Emscripten (with Debian's clang, binaryen and Node.js),
+# nlohmann-json's header, which the lab's explainer reads JSON with, and
+# esbuild, which bundles the lab's modules into the page's one script; their
 # tests drive Debian's Chromium and compare with the capture tool's frames.
-web_packages=(emscripten cmake make nlohmann-json3-dev)
+web_packages=(emscripten cmake make nlohmann-json3-dev esbuild)
 web_test_packages=(chromium xvfb xauth)
 # The release: help2man makes the tools' manual pages, dpkg-dev's
 # dpkg-shlibdeps finds the package's dependencies; its tests check the

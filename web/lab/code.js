@@ -1,6 +1,8 @@
 "use strict";
 // "As code": the state as the OpenGL 1.x calls that set it, and as the
 // shader with its uniforms' values, each with a button that copies it.
+import { controls, lab } from "./program.js";
+import { element, group } from "./controls.js";
 function copyButton(source, what) {
   const button = element("button", { type: "button", textContent: "Copy" });
   button.setAttribute("aria-label", `Copy ${what}`);
@@ -15,7 +17,7 @@ function copyButton(source, what) {
   return button;
 }
 
-function buildCodeGroup() {
+export function buildCodeGroup() {
   const code = group("As code");
   const glCode = element("pre", { tabIndex: 0 });  // it scrolls: the keys can scroll it
   const shaderCode = element("pre", { tabIndex: 0 });

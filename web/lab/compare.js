@@ -4,6 +4,8 @@
 // magnified so that one level shows, with the number of pixels that changed
 // and the fields of the state that differ. b on the picture shows A in the
 // scene's view, and b again B.
+import { call, canvas, controls, lab, say } from "./program.js";
+import { element } from "./controls.js";
 const compareBox = document.getElementById("compare");
 const heldView = document.getElementById("held");  // A over the scene's view
 let held = null;  // {state: the state's JSON text, frame: {width, height, data}}
@@ -104,7 +106,7 @@ controls.push({
   },
 });
 
-Object.assign(lab, {
+export const compareLab = {
   // Keeps the frame and the state as they are now as A.
   hold() {
     const frame = lab.pixels();
@@ -116,7 +118,7 @@ Object.assign(lab, {
   },
   // {changed_pixels, fields} of the frame and state now against A.
   compare: compareNow,
-});
+};
 
 document.getElementById("hold").addEventListener("click", () => lab.hold());
 document.getElementById("let-go").addEventListener("click", () => {

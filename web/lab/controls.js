@@ -2,9 +2,10 @@
 // The panel's rows. Each names the state field it changes by its path
 // (["lights", 2, "spot_cutoff"]) and sets it through lab.set; its error line
 // shows a refusal; refresh(state) shows the value the program has.
+import { controls, lab } from "./program.js";
 const panel = document.getElementById("panel");
 
-function element(tag, attributes, ...children) {
+export function element(tag, attributes, ...children) {
   const e = document.createElement(tag);
   Object.assign(e, attributes || {});
   for (const child of children) e.append(child);
@@ -54,7 +55,7 @@ const turnOf = (degrees) => degrees - 360 * Math.round(degrees / 360);
 // number of a part alike ("light 2 spot cut-off, degrees"): the row's
 // group and its unit are not in its label. `angle`: any number of degrees
 // is taken (a spin's angles are never wrapped), the slider shows the turn.
-function numberRow(parent, label, path, parts, min, max, step, { spoken = label, unit = "", angle = false } = {}) {
+export function numberRow(parent, label, path, parts, min, max, step, { spoken = label, unit = "", angle = false } = {}) {
   const error = element("span", { className: "error" });
   const allSlide = parts.length > 1 && !(parts.length === 4 && min === 0 && max === 1);
   const row = element("div", { className: allSlide ? "row vector" : "row" },
@@ -108,7 +109,7 @@ function numberRow(parent, label, path, parts, min, max, step, { spoken = label,
   });
 }
 
-function choiceRow(parent, label, path, options, spoken = label) {
+export function choiceRow(parent, label, path, options, spoken = label) {
   const error = element("span", { className: "error" });
   const select = element("select");
   select.setAttribute("aria-label", spoken);
@@ -119,7 +120,7 @@ function choiceRow(parent, label, path, options, spoken = label) {
   controls.push({ refresh(state) { select.value = JSON.stringify(valueAt(state, path)); } });
 }
 
-function switchRow(parent, label, path, spoken = label) {
+export function switchRow(parent, label, path, spoken = label) {
   const error = element("span", { className: "error" });
   const box = element("input", { type: "checkbox" });
   box.setAttribute("aria-label", spoken);
@@ -130,7 +131,7 @@ function switchRow(parent, label, path, spoken = label) {
 
 // A group of rows that folds away: `open` says whether it starts unfolded;
 // `parent` is the panel, or the group it belongs to.
-function group(title, open = false, parent = panel) {
+export function group(title, open = false, parent = panel) {
   const set = element("details", { className: "group", open }, element("summary", { textContent: title }));
   parent.append(set);
   return set;

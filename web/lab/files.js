@@ -2,6 +2,8 @@
 // The state from and to files: the presets (presets.json, inlined in the
 // page as PRESETS), and the state as the text of the tools' --state FILE,
 // exported and imported.
+import { call, dropPixels, lab, refreshPanel, say, setText, stateText } from "./program.js";
+import { element, group } from "./controls.js";
 
 // A state file's text or a preset: the demo's values, then its fields,
 // checked first, so that a refused one changes nothing (and the lesson's
@@ -16,13 +18,13 @@ function loadState(state, done) {
   call("lab_reset");
   lab.set(state).then(() => say(done), (refusal) => {
     setText(before);
-    pixelCache = null;
+    dropPixels();
     refreshPanel();
     say(refusal.message, true);
   });
 }
 
-function buildFileGroups() {
+export function buildFileGroups() {
   const presets = group("Presets", true);
   for (const preset of PRESETS) {
     const button = element("button", { type: "button", textContent: preset.name });

@@ -4,6 +4,7 @@
 // kept once whatever ran with it has run (a preset is a reset and a set);
 // while a button is held (a light or a slider dragged) the change is one
 // step, kept when it is let go.
+import { call, dropPixels, lab, labReady, refreshPanel, setText } from "./program.js";
 const undoButton = document.getElementById("undo");
 const redoButton = document.getElementById("redo");
 const past = [], future = [];
@@ -27,7 +28,7 @@ function keepState() {
   showHistory();
 }
 
-function noteChange() {
+export function noteChange() {
   clearTimeout(noting);
   noting = buttonDown ? -1 : setTimeout(keepState, 0);
 }
@@ -40,16 +41,16 @@ function stepHistory(from, to) {
   to.push(current);
   current = from.pop();
   setText(current);
-  pixelCache = null;
+  dropPixels();
   refreshPanel();
   showHistory();
   return true;
 }
 
-Object.assign(lab, {
+export const historyLab = {
   undo() { return stepHistory(past, future); },
   redo() { return stepHistory(future, past); },
-});
+};
 
 // A button, a finger or a pen held down (a light or a slider dragged).
 window.addEventListener("pointerdown", () => { buttonDown = true; }, true);

@@ -3,6 +3,7 @@
 // which switches the spin, and the character typed, which the program
 // takes as the demo's keyboard callback does (l and c act, L and C do not,
 // with Caps Lock on too). Ctrl, Alt or Meta make no character, as in GLUT.
+import { call, canvas, dropPixels, prepareSoon, refreshPanel } from "./program.js";
 const SPECIAL_KEYS = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104, PageDown: 105 };
 const typed = (event) => event.key.length === 1 && !event.ctrlKey && !event.altKey && !event.metaKey;
 canvas.addEventListener("keydown", (event) => {
@@ -14,7 +15,7 @@ canvas.addEventListener("keydown", (event) => {
     return;
   }
   event.preventDefault();
-  pixelCache = null;
+  dropPixels();
   refreshPanel();
 });
 
@@ -24,7 +25,7 @@ function spinning(on) {
   cancelAnimationFrame(spinFrame);
   const step = () => {
     call("lab_spin_step");
-    pixelCache = null;
+    dropPixels();
     refreshPanel(true);
     spinFrame = requestAnimationFrame(step);
   };

@@ -4,6 +4,8 @@
 // inside its frame; zooming keeps the clicked pixel (or else the pixel at
 // the frame's middle) where it was. Each view's three buttons are one stop
 // of the Tab key, the one pressed; the arrows go from one to the next.
+import { controls } from "./program.js";
+import { element } from "./controls.js";
 const ZOOM_STEPS = [1, 2, 3];
 const zoomViews = {};  // id: {canvas, frame, zoom, buttons, focus}
 

@@ -15,6 +15,8 @@
 // lab.compare(). A test of a value is one or more of equals, between,
 // at_least and at_most. "missing" on a check is what the page says while it
 // fails, in the task's own words.
+import { call, heapFrame, lab, setText, stateText } from "./program.js";
+import { LESSON_COSTS, conditionCost, lessonMeter } from "./lesson-limits.js";
 const SOLID_NAMES = ["cube", "sphere", "cone", "cylinder", "nothing"];
 const TESTS = ["equals", "between", "at_least", "at_most"];
 const TERMS = ["ambient", "diffuse", "specular"];
@@ -182,7 +184,7 @@ const startsWith = (keys, prefix) => prefix.length <= keys.length && prefix.ever
 
 // Each kind of check: its fields, what is wrong with one (at: its place in
 // the file), and its decision: {ok, why (when not), pixel (the one to explain)}.
-const CHECKS = {
+export const CHECKS = {
   state: {
     fields: ["path", "missing", ...TESTS],
     problem(rule, at) {
@@ -334,7 +336,7 @@ function checkProblem(check, at, step) {
   return CHECKS[kind].problem(rule, place, step);
 }
 
-function decideCheck(check, scene) {
+export function decideCheck(check, scene) {
   const [kind] = Object.keys(check);
   scene.spend(conditionCost(kind, check[kind], scene.state().size));
   return CHECKS[kind].decide(check[kind], scene);
@@ -352,7 +354,7 @@ const givesPixel = (check) => {
 // pixel's explanation; and what it spends (lesson-limits.js): a kind that
 // scans pixels says how many (its `scans`), and the frames read and each
 // pixel explained are paid for here.
-function sceneReadings(stepState) {
+export function sceneReadings(stepState) {
   let state = null, frame = null, step = null;
   const explained = {}, lightFrames = {}, spend = lessonMeter();
   const readState = () => (state ||= lab.state());
@@ -373,7 +375,7 @@ function sceneReadings(stepState) {
 // colour as red, green and blue, as the explanation gives its colours.
 const PLACES = /\{([a-z]+)\.([^{}\s]+)\}/g;
 const COLOUR = /(ambient|diffuse|specular|emission|cube|sphere|cone|cylinder)$/;
-function filledText(text, scene, explained) {
+export function filledText(text, scene, explained) {
   return text.replace(PLACES, (all, source, path) => {
     const value = valueAtPath(source === "state" ? scene.state() : explained, pathKeys(path) || []);
     if (value === undefined) return "(not known)";
@@ -397,7 +399,7 @@ function unknownField(object, known, at) {
 
 // What is wrong with a lesson, naming its step (from 1) and the field by
 // its place in the file (steps from 0, as the file counts them), or "".
-function lessonProblem(lesson) {
+export function lessonProblem(lesson) {
   if (lesson === null || typeof lesson !== "object" || Array.isArray(lesson)) return "a lesson must be one JSON object";
   const wrong = unknownField(lesson, LESSON_FIELDS.lesson, "the lesson");
   if (wrong) return wrong;

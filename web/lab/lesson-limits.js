@@ -4,6 +4,7 @@
 // field once in its object, an object at the top; texts of bounded length;
 // boxes and pixels inside the step's frame; and checks of bounded cost, so
 // that no lesson can hold the page up. Its refusals are one short line.
+import { CHECKS, lessonProblem } from "./lesson-checks.js";
 const LESSON_LIMITS = {
   bytes: 1 << 20,
   depth: 32,
@@ -20,13 +21,13 @@ const LESSON_LIMITS = {
 // scans (its kind's `scans`); each pixel of the frame, read once when a
 // condition first needs it (11 ns); each pixel explained (8 to 12 ms). A
 // step is taken only if its check, with one pixel explained, fits.
-const LESSON_COSTS = { condition: 256, scanned: 1, read: 2, explained: 3 << 19 };
+export const LESSON_COSTS = { condition: 256, scanned: 1, read: 2, explained: 3 << 19 };
 // The frame a step's state leaves when it gives no size: the demo's.
 const DEMO_FRAME = [300, 300];
 
 // A refusal said in one short line: a quoted name or value of more than 40
 // characters cut and marked so, with its length; the line cut at 200.
-function shortLine(text) {
+export function shortLine(text) {
   const cut = text.replace(/"((?:[^"\\]|\\.){41,})"/g,
     (quoted, inner) => `"${inner.slice(0, 32)}\u2026" (cut: ${inner.length} characters)`);
   return cut.length <= 200 ? cut : `${cut.slice(0, 199)}\u2026`;
@@ -107,12 +108,12 @@ function lessonValueProblem(lesson) {
 
 // What deciding one condition spends with a frame of `size`, before what
 // it reads.
-const conditionCost = (kind, rule, size) =>
+export const conditionCost = (kind, rule, size) =>
   LESSON_COSTS.condition + (CHECKS[kind].scans ? LESSON_COSTS.scanned * CHECKS[kind].scans(rule, size) : 0);
 
 // The spending of one decision: spend(units) throws before the budget is
 // passed, so that what would pass it is never done.
-function lessonMeter() {
+export function lessonMeter() {
   let spent = 0;
   return (units) => {
     spent += units;
@@ -170,10 +171,10 @@ function lessonReachProblem(lesson) {
 
 // A lesson as the page takes it: held to the limits, then read as a
 // lesson (lessonProblem), then held to its reach. "" or what is wrong.
-const heldLessonProblem = (lesson) => lessonValueProblem(lesson) || lessonProblem(lesson) || lessonReachProblem(lesson);
+export const heldLessonProblem = (lesson) => lessonValueProblem(lesson) || lessonProblem(lesson) || lessonReachProblem(lesson);
 
 // A lesson's file, read no further than the limit: {lesson} or {problem}.
-async function readLessonFile(file) {
+export async function readLessonFile(file) {
   if (file.size > LESSON_LIMITS.bytes) {
     return { problem: `${file.name} is larger than 1 MiB (${LESSON_LIMITS.bytes} bytes)` };
   }

@@ -5,21 +5,28 @@
 // task shown; the task's check is decided after every change and every
 // click, and once it passes the step is done: the page says what was found
 // and explains the pixel that shows it.
+import { afterClick, call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateText } from "./program.js";
+import { element } from "./controls.js";
+import { showPixel } from "./picture.js";
+import { unmarkPixel } from "./outside.js";
+import { decideCheck, filledText, sceneReadings } from "./lesson-checks.js";
+import { heldLessonProblem, readLessonFile, shortLine } from "./lesson-limits.js";
+import { showAddress } from "./links.js";
 const lessonBox = document.getElementById("lesson");
 const lessonMenu = document.getElementById("lessons");      // the button that opens the list
 const lessonList = document.getElementById("lesson-list");
 const lessonFile = document.getElementById("lesson-file");
 // The lesson open: {name (a shipped one's, else null), lesson, step (from 1),
 // done (null: no task), stepState (the state the step set, as JSON)}.
-let lessonNow = null;
+export let lessonNow = null;
 let loadingStep = false;
 
-const lessonStepState = () => lessonNow && lessonNow.stepState;
+export const lessonStepState = () => lessonNow && lessonNow.stepState;
 const lessonText = (id, text) => { document.getElementById(id).textContent = text; };
 
 // What is wrong with opening a lesson (a shipped one's name, or the lesson
 // itself) at a step counted from 1, or "". Nothing changes.
-function lessonOpenProblem(nameOrLesson, step) {
+export function lessonOpenProblem(nameOrLesson, step) {
   const named = typeof nameOrLesson === "string";
   if (named && !Object.hasOwn(LESSONS, nameOrLesson)) {
     return `there is no lesson "${nameOrLesson}" (${Object.keys(LESSONS).join(", ")})`;
@@ -34,7 +41,7 @@ function lessonOpenProblem(nameOrLesson, step) {
 }
 
 // Opens a lesson at a step, as above. "" or what is wrong; nothing is loaded then.
-function openLesson(nameOrLesson, step) {
+export function openLesson(nameOrLesson, step) {
   const problem = lessonOpenProblem(nameOrLesson, step);
   if (problem) return problem;
   const named = typeof nameOrLesson === "string", lesson = named ? LESSONS[nameOrLesson] : nameOrLesson;
@@ -48,8 +55,8 @@ function showStep(step) {
   loadingStep = true;
   call("lab_reset");
   setText(stateText(now.state || {}));
-  pixelCache = null;
-  markedAt = null;
+  dropPixels();
+  unmarkPixel();
   call("lab_mark", -1, -1);
   document.getElementById("terms").replaceChildren();
   lessonText("explain-text", "Click a pixel of the picture.");
@@ -113,7 +120,7 @@ function checkTask() {
 controls.push({ refresh(state, spinning) { if (!spinning) checkTask(); } });
 afterClick.push(checkTask);
 
-Object.assign(lab, {
+export const lessonsLab = {
   // Opens a lesson (a shipped one's name, or a lesson object) at a step
   // counted from 1; resolves with lessonState(), rejects naming what is
   // wrong (nothing is loaded then). null closes the lesson.
@@ -134,13 +141,18 @@ Object.assign(lab, {
     return lessonNow ? { lesson: lessonNow.name || lessonNow.lesson.title, step: lessonNow.step, done: lessonNow.done }
       : { lesson: null, step: null, done: null };
   },
-});
+  // The open step's check decided on the scene as it is now ({ok, why,
+  // pixel}), as after every change; throws what a check cannot decide.
+  decideTask() {
+    return decideCheck(lessonNow.lesson.steps[lessonNow.step - 1].task.check, sceneReadings());
+  },
+};
 
 // The menu: a button that shows the list of lessons, each a button of its
 // own, so a lesson opens on a choice (a click, Enter), never as the arrows
 // go by it. The list closes on a choice, on Escape, on a click elsewhere
 // and when the focus leaves it.
-function buildLessonMenu() {
+export function buildLessonMenu() {
   const item = (text, value) => {
     const button = element("button", { type: "button", textContent: text });
     button.dataset.lesson = value;

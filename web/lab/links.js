@@ -7,6 +7,10 @@
 // state. The address follows every change through replaceState, adding no
 // step to the browser's history; a page opened at such an address starts
 // from it, or says why not and starts from the demo's values.
+import { call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateText } from "./program.js";
+import { element } from "./controls.js";
+import { shortLine } from "./lesson-limits.js";
+import { lessonNow, lessonOpenProblem, lessonStepState, openLesson } from "./lessons.js";
 
 // What a browser keeps as it is in a fragment, and encodeURIComponent
 // escapes: written back, so the JSON stays readable.
@@ -31,7 +35,7 @@ function linkNow() {
 
 // The address as the state is now; during a drag or a spin, a few times a second.
 let addressTimer = 0;
-function showAddress() {
+export function showAddress() {
   clearTimeout(addressTimer);
   addressTimer = 0;
   const address = linkNow();
@@ -48,7 +52,7 @@ controls.push({
 // lesson's step, then the state the learner had made of it). All of it is
 // checked before anything changes: an address that cannot be used is said,
 // and the page keeps what it had (at the start, the demo's values).
-function openAddress(starting) {
+export function openAddress(starting) {
   const fields = {};
   let problem = "";
   for (const part of location.hash.slice(1).split("&").filter(Boolean)) {
@@ -75,7 +79,7 @@ function openAddress(starting) {
     call("lab_reset");
     setText(stateText(fields.state));
   }
-  pixelCache = null;
+  dropPixels();
   refreshPanel();
   return "";
 }
@@ -102,10 +106,10 @@ async function copyLink() {
 }
 document.getElementById("copy-link").addEventListener("click", copyLink);
 
-Object.assign(lab, {
+export const linksLab = {
   // The address of the state as it is now (and of the lesson's step).
   link() {
     showAddress();
     return linkNow();
   },
-});
+};

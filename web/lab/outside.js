@@ -8,6 +8,7 @@
 // slider move it nearer or further. With the focus on it, the arrows turn
 // it and + and - move it. A click on the scene's picture marks its pixel in
 // both views and in the pixel fields.
+import { call, dropPixels, lab, refreshPanel } from "./program.js";
 const outsideCanvas = document.getElementById("outside");
 const distanceSlider = document.getElementById("outside-distance");
 let markedAt = null;   // the clicked pixel, row 0 at the top
@@ -32,12 +33,14 @@ function outsidePoint(event) {
 }
 
 const distanceOf = (camera) => Math.hypot(...camera.eye.map((v, i) => v - camera.target[i]));
-function showDistance() { distanceSlider.value = distanceOf(lab.outside()); }
+export function showDistance() { distanceSlider.value = distanceOf(lab.outside()); }
 
-function markPixel(x, y) {
+export function unmarkPixel() { markedAt = null; }
+
+export function markPixel(x, y) {
   markedAt = { x, y };
   call("lab_mark", x, y);
-  pixelCache = null;
+  dropPixels();
   document.getElementById("pixel-x").value = x;
   document.getElementById("pixel-y").value = y;
 }
@@ -47,7 +50,7 @@ function moveOutside(distance) {
   showDistance();
 }
 
-Object.assign(lab, {
+export const outsideLab = {
   // The outside camera: {eye, target, up, fov (vertical, degrees), size: [width, height]}.
   outside() { return JSON.parse(call("lab_outside")); },
   // Sets the fields given and draws the view; throws an Error naming a bad one.
@@ -59,7 +62,7 @@ Object.assign(lab, {
     return lab.outside();
   },
   markedPixel() { return markedAt && { ...markedAt }; },
-});
+};
 
 function letGo() {
   if (!holding) return;
@@ -99,7 +102,7 @@ outsideCanvas.addEventListener("pointermove", (event) => {
   } else if (!holding) {
     outsideCanvas.style.cursor = call("lab_outside_handle", x, y, reachOf(event)) ? "move" : "grab";
   } else if (call("lab_outside_drag", x, y, event.shiftKey ? 1 : 0)) {
-    pixelCache = null;
+    dropPixels();
     refreshPanel(true);
   }
 });

@@ -4,11 +4,13 @@
 // Each folds away; the view and the presets start unfolded, the others
 // show their titles, so the first screen is short. Each control is named
 // for a screen reader with its light or group and its unit.
+import { lab, say } from "./program.js";
+import { choiceRow, group, numberRow, switchRow } from "./controls.js";
 const SOLIDS = ["cube", "sphere", "cone", "cylinder"];
 const LIGHT_NAMES = ["white point light", "cyan directional light", "yellow spotlight"];
 const RGBA = ["r", "g", "b", "a"];
 
-function buildStateGroups() {
+export function buildStateGroups() {
   const view = group("View", true);
   choiceRow(view, "viewpoint", ["viewpoint"], [[0, "0 front, eye (0, 0, 10)"], [1, "1 side, eye (10, 0, 10)"],
                                                [2, "2 above, eye (10, 10, 10)"]]);

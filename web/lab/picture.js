@@ -3,6 +3,9 @@
 // (a tap's, or the pixel fields') explanation of why the pixel has it: its
 // terms as a chart (terms.js), then the explain tool's text and JSON; the
 // pixel then marked in both views, and said in one line to screen readers.
+import { afterClick, canvas, controls, lab, say } from "./program.js";
+import { showTerms } from "./terms.js";
+import { markPixel } from "./outside.js";
 const hover = document.getElementById("hover");
 let pointedAt = null;  // the pixel last pointed at, whose colour the read-out shows
 
@@ -51,7 +54,7 @@ function bringExplanation() {
 
 // Explains pixel (x, y) below the picture and marks it in both views;
 // its explanation, or null when it cannot be (the reason is said).
-function showPixel(x, y) {
+export function showPixel(x, y) {
   try {
     const explained = lab.explain(x, y);
     showTerms(explained);
@@ -92,11 +95,11 @@ document.getElementById("pick").addEventListener("submit", (event) => {
   if (lab.click(Number(x), Number(y))) bringExplanation();
 });
 
-Object.assign(lab, {
+export const pictureLab = {
   // What a click on pixel (x, y) does: explained, marked, and a lesson's task checked.
   click(x, y) {
     const explained = showPixel(x, y);
     for (const hook of afterClick) hook();
     return explained;
   },
-});
+};

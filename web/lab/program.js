@@ -1,15 +1,17 @@
 "use strict";
-// The lab's program (the WebAssembly module) and window.lab, the page's
-// interface to it. The program keeps the one scene state: a change is
-// merged into it (the same JSON as the tools' --state files), a bad value
-// is refused with a message naming the field, and the frame is drawn; the
-// page then shows the state as the program has it.
-const canvas = document.getElementById("scene");
+// The lab's program (the WebAssembly module) and lab, the page's interface
+// to it (window.lab, with the other modules' parts: main.js). The program
+// keeps the one scene state: a change is merged into it (the same JSON as
+// the tools' --state files), a bad value is refused with a message naming
+// the field, and the frame is drawn; the page then shows the state as the
+// program has it.
+import { noteChange } from "./history.js";
+export const canvas = document.getElementById("scene");
 const status = document.getElementById("status");
-let program = null;       // the WebAssembly module
-let controls = [];        // {refresh(state)} for every control
-let pixelCache = null;    // the frame's pixels, read when first needed after a draw
-const afterClick = [];    // what runs after a pixel is clicked and explained
+export let program = null;       // the WebAssembly module
+export let controls = [];        // {refresh(state)} for every control
+let pixelCache = null;           // the frame's pixels, read when first needed after a draw
+export const afterClick = [];    // what runs after a pixel is clicked and explained
 
 // What each of the program's functions returns.
 const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
@@ -20,7 +22,7 @@ const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", 
                   lab_outside_release: null, lab_changes: "string", lab_check_state: "string",
                   lab_light_pixels: "number" };
 
-function call(name, ...args) {
+export function call(name, ...args) {
   const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
   return program.ccall(name, RETURNS[name], types, args);
 }
@@ -53,7 +55,7 @@ function pastLimits(value) {
 // as JSON. Past a limit, only as much is handed over as the reader needs to
 // refuse it in its own words: one character more than it takes (at least a
 // byte more), or one level.
-function stateText(partial) {
+export function stateText(partial) {
   limits ??= JSON.parse(call("lab_limits"));
   if (typeof partial === "string") return partial.slice(0, limits.bytes + 1);
   const past = pastLimits(partial);
@@ -64,7 +66,7 @@ function stateText(partial) {
 // lab_set (or `reader`, another that reads a state: lab_check_state) with
 // the text copied into the program's heap: ccall would copy a string onto
 // the program's stack, which a long one would overflow.
-function setText(text, reader = "lab_set") {
+export function setText(text, reader = "lab_set") {
   const bytes = program.lengthBytesUTF8(text);
   const at = program._malloc(bytes + 1);
   program.stringToUTF8(text, at, bytes + 1);
@@ -77,21 +79,25 @@ function setText(text, reader = "lab_set") {
 
 // Whether the program draws: until it does (or when it cannot), what is
 // not a control (keys on the page, a file dropped, the address) does nothing.
-const labReady = () => document.body.dataset.ready === "yes";
+export const labReady = () => document.body.dataset.ready === "yes";
 
 // A frame the program left at `at` in its heap, as lab_pixels gives it:
 // {width, height, data}, a copy.
-function heapFrame(at) {
+export function heapFrame(at) {
   const [width, height] = lab.state().size;
   return { width, height, data: new Uint8ClampedArray(program.HEAPU8.slice(at, at + width * height * 4)) };
 }
 
-function say(text, refused) {
+// For the modules that start the program and that change the frame.
+export function setProgram(module) { program = module; }
+export function dropPixels() { pixelCache = null; }
+
+export function say(text, refused) {
   status.textContent = text;
   status.className = refused ? "refused" : "";
 }
 
-const lab = {
+export const lab = {
   // Merges `partial` (an object of state fields, or a state file's text)
   // into the state and draws it; resolves with the state once the frame is
   // drawn, rejects with an Error naming a refused value or the limit passed
@@ -137,18 +143,17 @@ const lab = {
   markLights(on) { call("lab_set_marks", on ? 1 : 0); pixelCache = null; document.getElementById("marks").checked = on; },
   code() { return JSON.parse(call("lab_code")); },
 };
-window.lab = lab;
 
 // After a change, and once the frame is on screen, what a click on a pixel
 // needs is made ready, so the click is answered at once.
 let preparing = 0;
-function prepareSoon() {
+export function prepareSoon() {
   clearTimeout(preparing);
   preparing = setTimeout(() => call("lab_prepare"), 0);
 }
 
 // `spinning`: a step of the spin (or of a drag), with another to come at once.
-function refreshPanel(spinning) {
+export function refreshPanel(spinning) {
   const state = lab.state();
   for (const control of controls) control.refresh(state, spinning);
   if (!spinning) {

@@ -2,12 +2,19 @@
 // The start: the program, then the panel once it draws; or what is missing
 // when it cannot. Till it draws, the page's controls are disabled, and they
 // stay so when it cannot: without the program they have nothing to act on.
+import { call, canvas, program, say, setProgram } from "./program.js";
+import { buildStateGroups } from "./panel.js";
+import { buildFileGroups } from "./files.js";
+import { buildCodeGroup } from "./code.js";
+import { showDistance } from "./outside.js";
+import { buildLessonMenu } from "./lessons.js";
+import { openAddress } from "./links.js";
 const waiting = [...document.querySelectorAll("button, input, select, textarea")].filter((c) => !c.disabled);
 for (const control of waiting) control.disabled = true;
 document.querySelector(".views").inert = true;
 createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr: (line) => console.warn(line) })
   .then((module) => {
-    program = module;
+    setProgram(module);
     const started = program.ccall("lab_start", "number", [], []);
     if (started !== 0) {
       document.querySelector(".views").hidden = true;

@@ -6,6 +6,7 @@
 // the equation gives, the corners GL blended (per-vertex shading) or the
 // fragment's own sum (per pixel), and the colour drawn, as swatches. A table
 // beside it holds the same numbers, for screen readers and for copying.
+import { element } from "./controls.js";
 const SVG_NS = "http://www.w3.org/2000/svg";
 const TERM_CHANNELS = ["red", "green", "blue"];
 const BLEND_CORNERS = ["A", "B", "C"];
@@ -180,7 +181,7 @@ function termsTable(explained, terms) {
 }
 
 // Shows `explained` (window.lab.explain's answer) as the chart and table.
-function showTerms(explained) {
+export function showTerms(explained) {
   const terms = termsOf(explained);
   const place = document.getElementById("terms");
   const chart = element("div", { className: "chart" });
