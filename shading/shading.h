@@ -10,6 +10,7 @@
 #include "scene/state.h"
 #include "shading/frame_uniforms.h"
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +35,11 @@ public:
     // prepare(), and the programs of the ID pass and of probeCorners too,
     // so that a first pick costs no compiling.
     bool prepareAll(const SceneState& state, std::string& log);
+
+    // How many programs have been built so far: a caller that warms up new
+    // programs (a browser's GL may build a program's code at its first
+    // draw) sees whether prepareAll built any.
+    std::size_t programsBuilt() const { return programs_.size(); }
 
     // Clears and draws one frame of `state` into the current framebuffer,
     // through the viewport the caller set (reshape's). False with the log

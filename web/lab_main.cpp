@@ -576,17 +576,19 @@ EMSCRIPTEN_KEEPALIVE void lab_set_marks(int on)
 }
 
 // Readies what explaining a pixel of the state needs (the model of its
-// scene, the programs of the passes), so the page can do it between frames
-// rather than when a pixel is clicked.
+// scene, the programs of the passes), so the page can do it once changes
+// stop rather than when a pixel is clicked.
 EMSCRIPTEN_KEEPALIVE void lab_prepare()
 {
     model();
     std::string log;
-    if (!lab->renderer.prepareAll(lab->state, log)) {
+    const std::size_t built = lab->renderer.programsBuilt();
+    if (!lab->renderer.prepareAll(lab->state, log) || lab->renderer.programsBuilt() == built) {
         return;
     }
     // A browser's GL may build its code for a program at its first draw:
-    // both passes run once into the pick framebuffer, on one pixel.
+    // new passes run once into the pick framebuffer, on one pixel. (Their
+    // reading back waits for the GL's work: not done for programs it has.)
     const int width = lab->state.view.windowWidth, height = lab->state.view.windowHeight;
     lab->pick.bind(width, height);
     int index = -1;

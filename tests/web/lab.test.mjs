@@ -430,3 +430,50 @@ test('a browser without WebGL is told so', async () => {
     await noWebgl.close();
   }
 });
+
+// The start and a run of changes, watched from inside the page: the first
+// draw on the scene's canvas, the animation frames, when the panel's first
+// group appears, and every write of the address.
+test('the first frame shows before the panel is built; changes at every frame write the address a few times a second, then once at rest', async () => {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
+  await page.evaluateOnNewDocument(() => {
+    const seen = window.seen = { drawn: 0, frames: [], built: 0, writes: 0 };
+    const draw = WebGLRenderingContext.prototype.drawElements;
+    WebGLRenderingContext.prototype.drawElements = function (...a) {
+      seen.drawn ||= performance.now();
+      return draw.apply(this, a);
+    };
+    const tick = () => { seen.frames.push(performance.now()); if (!seen.built) requestAnimationFrame(tick); };
+    requestAnimationFrame(tick);
+    new MutationObserver((_, watch) => {
+      if (document.querySelector('#panel details')) { seen.built = performance.now(); watch.disconnect(); }
+    }).observe(document, { subtree: true, childList: true });
+    const write = history.replaceState;
+    history.replaceState = function (...a) { seen.writes += 1; return write.apply(this, a); };
+  });
+  try {
+    await page.goto(pathToFileURL(LAB).href);
+    await page.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
+    const { drawn, frames, built } = await page.evaluate(() => window.seen);
+    assert.ok(drawn > 0 && frames.some((t) => t > drawn && t < built), `drawn ${drawn}, built ${built}, frames ${frames}`);
+
+    const [writes, ms] = await page.evaluate(() => new Promise((done) => {
+      window.seen.writes = 0;
+      const start = performance.now();
+      const step = (i) => {
+        if (i === 60) return done([window.seen.writes, performance.now() - start]);
+        lab.set({ angles: [i, 2 * i, 0] });
+        requestAnimationFrame(() => step(i + 1));
+      };
+      step(0);
+    }));
+    assert.ok(writes <= Math.ceil(ms / 250) + 1, `${writes} writes of the address in ${ms.toFixed(0)} ms`);
+    await page.evaluate(() => new Promise((done) => setTimeout(done, 400)));
+    const [href, link] = await page.evaluate(() => [location.href, lab.link()]);
+    assert.equal(href, link, 'the address at rest is the last state\'s');
+    assert.ok(decodeURIComponent(href).includes('"angles":[59,118,0]'), href);
+  } finally {
+    await page.close();
+  }
+});

@@ -25,14 +25,20 @@ export function buildCodeGroup() {
                       copyButton(glCode, "the OpenGL calls"), glCode),
               element("details", {}, element("summary", { textContent: "The shader, with its uniforms' values" }),
                       copyButton(shaderCode, "the shader"), shaderCode));
-  controls.push({
-    refresh() {
-      const now = lab.code();
-      glCode.textContent = now.gl;
-      const uniforms = Object.entries(now.uniforms).map(([name, value]) =>
-        `${name} = ${JSON.stringify(value)}`).join("\n");
-      shaderCode.textContent = `/* Vertex shader */\n${now.vertex_shader}\n/* Fragment shader */\n` +
-        `${now.fragment_shader}\n/* Uniforms for this frame */\n${uniforms}\n`;
-    },
-  });
+  // Written only while one of the two is open: the state as code is long,
+  // and a change does not need it closed; opened, it is brought up to date.
+  let stale = true;
+  const views = [...code.querySelectorAll("details")];
+  const refresh = () => {
+    stale = !views.some((view) => view.open);
+    if (stale) return;
+    const now = lab.code();
+    glCode.textContent = now.gl;
+    const uniforms = Object.entries(now.uniforms).map(([name, value]) =>
+      `${name} = ${JSON.stringify(value)}`).join("\n");
+    shaderCode.textContent = `/* Vertex shader */\n${now.vertex_shader}\n/* Fragment shader */\n` +
+      `${now.fragment_shader}\n/* Uniforms for this frame */\n${uniforms}\n`;
+  };
+  for (const view of views) view.addEventListener("toggle", () => { if (view.open && stale) refresh(); });
+  controls.push({ refresh });
 }

@@ -4,8 +4,10 @@
 // short and can be written by hand: #state={"mode":2}. A lesson opened from
 // the menu is named before it, with its step counted from 1:
 // #lesson=spotlight&step=2, then &state= once the learner changes the step's
-// state. The address follows every change through replaceState, adding no
-// step to the browser's history; a page opened at such an address starts
+// state. The address follows the changes through replaceState, adding no
+// step to the browser's history, at most a few times a second and once
+// more when they stop (writing it costs the browser's process more than a
+// frame); a page opened at such an address starts
 // from it, or says why not and starts from the demo's values.
 import { call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateText } from "./program.js";
 import { element } from "./controls.js";
@@ -33,7 +35,10 @@ function linkNow() {
   return location.href.split("#")[0] + (fragment ? `#${fragment}` : "");
 }
 
-// The address as the state is now; during a drag or a spin, a few times a second.
+// The address as the state is now: written in a task of its own, the first
+// change after a write waiting ADDRESS_EVERY_MS for the ones after it, and
+// before the page goes.
+const ADDRESS_EVERY_MS = 250;
 let addressTimer = 0;
 export function showAddress() {
   clearTimeout(addressTimer);
@@ -42,11 +47,11 @@ export function showAddress() {
   if (address !== location.href) history.replaceState(history.state, "", address);
 }
 controls.push({
-  refresh(state, spinning) {
-    if (!spinning) showAddress();
-    else if (!addressTimer) addressTimer = setTimeout(showAddress, 250);
+  refresh() {
+    if (!addressTimer) addressTimer = setTimeout(showAddress, ADDRESS_EVERY_MS);
   },
 });
+window.addEventListener("pagehide", () => { if (addressTimer) showAddress(); });
 
 // Opens what the address names: a lesson at a step, a state, or both (the
 // lesson's step, then the state the learner had made of it). All of it is

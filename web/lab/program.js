@@ -144,12 +144,14 @@ export const lab = {
   code() { return JSON.parse(call("lab_code")); },
 };
 
-// After a change, and once the frame is on screen, what a click on a pixel
-// needs is made ready, so the click is answered at once.
+// Once changes stop, what a click on a pixel needs is made ready, so the
+// click is answered at once; not between the frames of changes that follow
+// each other (a drag, a script's change at every frame), whose time it would take.
+const PREPARE_AFTER_MS = 200;
 let preparing = 0;
 export function prepareSoon() {
   clearTimeout(preparing);
-  preparing = setTimeout(() => call("lab_prepare"), 0);
+  preparing = setTimeout(() => call("lab_prepare"), PREPARE_AFTER_MS);
 }
 
 // `spinning`: a step of the spin (or of a drag), with another to come at once.

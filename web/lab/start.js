@@ -1,5 +1,5 @@
 "use strict";
-// The start: the program, then the panel once it draws; or what is missing
+// The start: the program, then the panel once its first frame shows; or what is missing
 // when it cannot. Till it draws, the page's controls are disabled, and they
 // stay so when it cannot: without the program they have nothing to act on.
 import { call, canvas, program, say, setProgram } from "./program.js";
@@ -29,13 +29,22 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
       say(`The lighting shader failed: ${call("lab_message")}`, true);
       return;
     }
-    for (const control of waiting) control.disabled = false;
-    document.querySelector(".views").inert = false;
-    buildStateGroups();
-    buildFileGroups();
-    buildCodeGroup();
-    buildLessonMenu();
-    openAddress(true);
-    showDistance();
-    document.body.dataset.ready = "yes";
+    // The first frame is on screen before the panel is built: built in a
+    // task after that frame's, not in the task that drew it. A page opened
+    // at an address shows its state first, so there it is built at once, as
+    // it is in a hidden tab, which draws no frames.
+    if (location.hash || document.hidden) buildPanel();
+    else requestAnimationFrame(() => setTimeout(buildPanel, 0));
   }, (error) => say(`This browser cannot run the lab: ${error}`, true));
+
+function buildPanel() {
+  for (const control of waiting) control.disabled = false;
+  document.querySelector(".views").inert = false;
+  buildStateGroups();
+  buildFileGroups();
+  buildCodeGroup();
+  buildLessonMenu();
+  openAddress(true);
+  showDistance();
+  document.body.dataset.ready = "yes";
+}
