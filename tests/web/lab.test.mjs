@@ -434,13 +434,14 @@ test('a browser without WebGL is told so', async () => {
 // The "As code" group's two views, as the page shows them after each change:
 // the calls and the shader's #defines follow flat shading, the lights past
 // the third, the back material, the separate specular colour and Phong's
-// highlight, and say nothing of them at the demo's values.
+// highlight (the calls then say that GL has none), and say nothing of them
+// at the demo's values.
 test('the code views show the shade model, every light, the back material, the colour control and the highlight', async () => {
   const lab = await openLab();
   const shown = () => lab.$$eval('details', (all) => ['OpenGL 1.x calls', "The shader, with its uniforms' values"].map((title) =>
     all.find((d) => d.querySelector('summary').textContent === title).querySelector('pre').textContent).join('\n'));
   const NEW = ['glShadeModel(GL_FLAT);', 'GL_LIGHT3', 'GL_LIGHT4', 'GL_BACK', 'GL_SEPARATE_SPECULAR_COLOR', '#define FLAT',
-    '#define PHONG', '#define SEPARATE_SPECULAR', '#define TWO_SIDED', 'u_back.', 'u_lights[4].'];
+    '#define PHONG', '#define SEPARATE_SPECULAR', '#define TWO_SIDED', 'u_back.', 'u_lights[4].', 'only the shader'];
   const CASES = [
     [{}, ['glShadeModel(GL_SMOOTH);', 'GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);', '#define LIGHT_COUNT 3']],
     [{ shading: 'flat', two_sided: true, separate_specular: true, material: { back: { diffuse: [0, 0, 1, 1] } },
@@ -449,7 +450,8 @@ test('the code views show the shade model, every light, the back material, the c
       'glMaterialfv(GL_BACK, GL_DIFFUSE, back_diffuse);', 'GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);',
       '#define FLAT', '#define SEPARATE_SPECULAR', '#define TWO_SIDED', '#define LIGHT_COUNT 5', 'u_back.diffuse = [0,0,1,1]',
       'u_lights[4].spotCosCutoff', 'ADD(4, true, true, false)']],
-    [{ shading: 'pixel', highlight: 'phong' }, ['#define PHONG', '#define PER_PIXEL', '#define LIGHT_COUNT 3']],
+    [{ shading: 'pixel', highlight: 'phong' }, ['#define PHONG', '#define PER_PIXEL', '#define LIGHT_COUNT 3',
+      '/* Shaded per pixel, which only the shader does', "/* Phong's highlight, (R.V)^shininess, which only the shader draws"]],
   ];
   for (const [state, present] of CASES) {
     await lab.evaluate((s) => { lab.reset(); return lab.set(s); }, state);
