@@ -227,7 +227,18 @@ StateCalls stateCalls(const SceneState& state)
 std::string stateCallsAsC(const SceneState& state)
 {
     const StateCalls calls = stateCalls(state);
-    std::string text =
+    // What the shader draws and GL has no call for is said first, with what
+    // these calls have GL do instead, so the two frames' difference is named.
+    std::string text;
+    if (!litAtCorners(state.shading)) {
+        text += "/* Shaded per pixel, which only the shader does: with these calls GL lights\n"
+                "   the triangles' corners and blends their colours (GL_SMOOTH). */\n";
+    }
+    if (state.highlight == Highlight::Phong) {
+        text += "/* Phong's highlight, (R.V)^shininess, which only the shader draws: with\n"
+                "   these calls GL draws its own, Blinn's (N.H)^shininess. */\n";
+    }
+    text +=
         "/* Once, or whenever they change: the shade model, the light model and each\n"
         "   light. */\n"
         "glEnable(GL_LIGHTING);\n"

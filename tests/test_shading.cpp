@@ -410,6 +410,18 @@ TEST(StateCallsAsC, CompileAgainstGlsOwnHeader)
     state.lightOn[1] = false;
     std::string code = stateCallsAsC(state);
     EXPECT_EQ(code.find("GL_BACK"), std::string::npos) << "one-sided: no back material";
+    // What only the shader draws is named, once each, and at GL's own shading not at all.
+    const auto notes = [&](const char* change) {
+        SceneState other = state;
+        EXPECT_EQ(applySceneText(change, other), "");
+        const std::string c = stateCallsAsC(other);
+        return std::make_pair(c.find("Shaded per pixel") != std::string::npos,
+                              c.find("Phong's highlight") != std::string::npos);
+    };
+    EXPECT_EQ(notes("{}"), std::make_pair(false, false));
+    EXPECT_EQ(notes(R"({"shading": "flat"})"), std::make_pair(false, false));
+    EXPECT_EQ(notes(R"({"shading": "pixel"})"), std::make_pair(true, false));
+    EXPECT_EQ(notes(R"({"shading": "pixel", "highlight": "phong"})"), std::make_pair(true, true));
     ASSERT_EQ(applySceneText(R"({"shading": "flat", "two_sided": true, "separate_specular": true,
         "lights": [{}, {}, {}, {}, {"on": true}], "material": {"back": {"shininess": 3}}})", state), "");
     code = stateCallsAsC(state);

@@ -477,3 +477,40 @@ test('the first frame shows before the panel is built; changes at every frame wr
     await page.close();
   }
 });
+
+// The "As code" group's two views, as the page shows them after each change:
+// the calls and the shader's #defines follow flat shading, the lights past
+// the third, the back material, the separate specular colour and Phong's
+// highlight (the calls then say that GL has none), and say nothing of them
+// at the demo's values.
+test('the code views show the shade model, every light, the back material, the colour control and the highlight', async () => {
+  const lab = await openLab();
+  const shown = () => lab.$$eval('details', (all) => ['OpenGL 1.x calls', "The shader, with its uniforms' values"].map((title) =>
+    all.find((d) => d.querySelector('summary').textContent === title).querySelector('pre').textContent).join('\n'));
+  // Opened, as a learner reads them: the views are written only while open.
+  await lab.$$eval('details', (all) => all.filter((d) => d.querySelector('pre')).forEach((d) => { d.open = true; }));
+  const NEW = ['glShadeModel(GL_FLAT);', 'GL_LIGHT3', 'GL_LIGHT4', 'GL_BACK', 'GL_SEPARATE_SPECULAR_COLOR', '#define FLAT',
+    '#define PHONG', '#define SEPARATE_SPECULAR', '#define TWO_SIDED', 'u_back.', 'u_lights[4].', 'only the shader'];
+  const CASES = [
+    [{}, ['glShadeModel(GL_SMOOTH);', 'GL_LIGHT_MODEL_COLOR_CONTROL, GL_SINGLE_COLOR);', '#define LIGHT_COUNT 3']],
+    [{ shading: 'flat', two_sided: true, separate_specular: true, material: { back: { diffuse: [0, 0, 1, 1] } },
+       lights: [{}, {}, {}, {}, { on: true, position: [0, 2, 6, 1], spot_cutoff: 30 }] },
+     ['glShadeModel(GL_FLAT);', 'glDisable(GL_LIGHT3);', 'glEnable(GL_LIGHT4);', 'glLightf(GL_LIGHT4, GL_SPOT_CUTOFF, 30.0f);',
+      'glMaterialfv(GL_BACK, GL_DIFFUSE, back_diffuse);', 'GL_LIGHT_MODEL_COLOR_CONTROL, GL_SEPARATE_SPECULAR_COLOR);',
+      '#define FLAT', '#define SEPARATE_SPECULAR', '#define TWO_SIDED', '#define LIGHT_COUNT 5', 'u_back.diffuse = [0,0,1,1]',
+      'u_lights[4].spotCosCutoff', 'ADD(4, true, true, false)']],
+    [{ shading: 'pixel', highlight: 'phong' }, ['#define PHONG', '#define PER_PIXEL', '#define LIGHT_COUNT 3',
+      '/* Shaded per pixel, which only the shader does', "/* Phong's highlight, (R.V)^shininess, which only the shader draws"]],
+  ];
+  for (const [state, present] of CASES) {
+    await lab.evaluate((s) => { lab.reset(); return lab.set(s); }, state);
+    await lab.evaluate(() => new Promise(requestAnimationFrame));
+    const text = await shown();
+    for (const line of present) assert.ok(text.includes(line), `${JSON.stringify(state)}: ${line} not shown`);
+    for (const line of NEW.filter((l) => !present.some((p) => p.includes(l)))) {
+      assert.ok(!text.includes(line), `${JSON.stringify(state)}: ${line} shown`);
+    }
+  }
+  assert.deepEqual(lab.problems, []);
+  await lab.close();
+});
