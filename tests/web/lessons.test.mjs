@@ -95,7 +95,7 @@ test('compare: the pixels that differ from the held frame, and the fields', asyn
 // and wrong actions, which must not, each from the step freshly opened. An
 // action is a list of lab.set objects and [x, y] clicks.
 const L0 = (light) => ({ lights: [light] }), L1 = (light) => ({ lights: [{}, light] }), L2 = (light) => ({ lights: [{}, {}, light] });
-const M = (material) => ({ material }), SPEC = (c) => [{ material: { specular: c } }];
+const M = (material) => ({ material }), SPECULAR = (c) => [{ material: { specular: c } }];
 const TASKS = {
   modes: [{ do: [[220, 80]], wrong: [[[200, 200]], [L0({ position: [2, 2, 3, 1] }), [220, 80]], [M({ ambient: [0.3, 0.3, 0.3, 1] }), [220, 80]]] },
     { do: [[90, 215]], wrong: [[[64, 215]], [M({ diffuse: { cylinder: [1, 1, 1, 1] } }), [90, 215]], [L1({ diffuse: [1, 1, 1, 1] }), [90, 215]]] },
@@ -118,8 +118,8 @@ const TASKS = {
       [{ tessellation: { cube: 16 }, ...L0({ diffuse: [1, 1, 1, 1] }) }], [{ tessellation: { cube: 16 }, shading: 'pixel' }]] },
     { do: [M({ shininess: 10 })], wrong: [[M({ shininess: 50 })], [{ shading: 'pixel' }], [{ ...M({ shininess: 10 }), tessellation: { sphere: [32, 16] } }]] }],
   highlights: [{ do: [M({ shininess: 10 })], wrong: [[M({ shininess: 30 })], [{ shading: 'pixel' }], [M({ shininess: 10, ambient: [0, 0.2, 0, 1] })]] },
-    { do: SPEC([1, 1, 0, 1]), also: [L0({ specular: [1, 1, 0, 1] })], wrong: [[M({ diffuse: { sphere: [1, 1, 0, 1] } })],
-      SPEC([1, 0, 1, 1]), SPEC([1, 0, 0, 1]), [L1({ specular: [1, 1, 0, 1] })]] },
+    { do: SPECULAR([1, 1, 0, 1]), also: [L0({ specular: [1, 1, 0, 1] })], wrong: [[M({ diffuse: { sphere: [1, 1, 0, 1] } })],
+      SPECULAR([1, 0, 1, 1]), SPECULAR([1, 0, 0, 1]), [L1({ specular: [1, 1, 0, 1] })]] },
     { do: [[188, 112]], wrong: [[[248, 52]], [{ local_viewer: false }, [188, 112]], [M({ shininess: 1 }), [188, 112]]] },
     { do: [{ local_viewer: false }], wrong: [[M({ emission: [1, 1, 1, 1] })], [M({ shininess: 0 })], [L0({ position: [0, 0.1, 1, 0] })]] }],
   'ambient-and-distance': [{ do: [{ global_ambient: [1, 1, 1, 1] }],
