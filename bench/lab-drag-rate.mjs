@@ -11,8 +11,9 @@
 // Rates: one step at every animation frame for 3 seconds, frames counted;
 // a frame is not drawn before the GL work of the last step is done, so the
 // count is the steps the page shows a second (at most the display's 60).
-// The drag's steps are mousemove events at the page's window, the button
-// pressed on the spotlight's mark with a real mouse. A click: from the event
+// The drag's steps are pointermove events at the view from outside (which
+// has the pointer captured), the button pressed on the spotlight's mark
+// with a real mouse. A click: from the event
 // to the second animation frame after it, when the marks are on screen;
 // the median of 12 clicks on the cube's face.
 import { stat } from 'node:fs/promises';
@@ -49,9 +50,12 @@ async function dragRate(lab) {
   const [x, y] = (await onCanvas(lab, '#outside', project(camera, [-12, 0, 10]))).map(Math.round);
   await lab.mouse.move(x, y);
   await lab.mouse.down();
-  const rate = await stepsPerSecond(lab, `window.dispatchEvent(new MouseEvent('mousemove',
-    { clientX: ${x} + (i % 80), clientY: ${y} - (i % 80) / 2 }));`);
+  const rate = await stepsPerSecond(lab, `document.getElementById('outside').dispatchEvent(new PointerEvent(
+    'pointermove', { pointerId: 1, pointerType: 'mouse', isPrimary: true, clientX: ${x} + (i % 80),
+    clientY: ${y} - (i % 80) / 2, buttons: 1, bubbles: true }));`);
   await lab.mouse.up();
+  const moved = await lab.evaluate(() => lab.state().lights[2].position);
+  if (JSON.stringify(moved) === JSON.stringify([-12, 0, 10, 1])) throw new Error('the drag did not move the spotlight');
   return rate;
 }
 

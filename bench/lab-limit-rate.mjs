@@ -13,7 +13,11 @@
 // Prints each round, then the median of the rounds' ratios (lab / limit)
 // with their spread (lowest to highest).
 //
-//   node bench/lab-limit-rate.mjs PAGE [--rounds N] [--seconds S]
+//   node bench/lab-limit-rate.mjs PAGE [--before OLD-PAGE] [--rounds N] [--seconds S]
+//
+// With --before, each round measures OLD-PAGE (an earlier build of the lab)
+// too, right after PAGE, so that the two are compared in the same run, under
+// the same load.
 //
 // A frame is not drawn before the GL work of the last change is done, so the
 // frames counted are the changes both views showed a second (at most 60).
@@ -23,10 +27,11 @@ import { launch, onCanvas, project } from '../tests/web/support.mjs';
 
 const args = process.argv.slice(2);
 const page = args.find((a, i) => !a.startsWith('--') && !(i > 0 && args[i - 1].startsWith('--')));
-const option = (name, fallback) => (args.includes(name) ? Number(args[args.indexOf(name) + 1]) : fallback);
-const rounds = option('--rounds', 5), seconds = option('--seconds', 3);
-if (!page || !(rounds >= 1) || !(seconds > 0)) {
-  console.error('usage: node bench/lab-limit-rate.mjs PAGE [--rounds N] [--seconds S]');
+const text = (name) => (args.includes(name) ? args[args.indexOf(name) + 1] : undefined);
+const option = (name, fallback) => (args.includes(name) ? Number(text(name)) : fallback);
+const rounds = option('--rounds', 5), seconds = option('--seconds', 3), oldPage = text('--before');
+if (!page || !(rounds >= 1) || !(seconds > 0) || (args.includes('--before') && !oldPage)) {
+  console.error('usage: node bench/lab-limit-rate.mjs PAGE [--before OLD-PAGE] [--rounds N] [--seconds S]');
   process.exit(2);
 }
 const LIMIT_PAGE = fileURLToPath(new URL('lab-limit.html', import.meta.url));
@@ -197,8 +202,8 @@ const openTab = async (browser, url, beforeLoad) => {
   await tab.goto(url);
   return tab;
 };
-const openLab = async (browser, beforeLoad) => {
-  const tab = await openTab(browser, pathToFileURL(page).href, beforeLoad);
+const openLab = async (browser, beforeLoad, file = page) => {
+  const tab = await openTab(browser, pathToFileURL(file).href, beforeLoad);
   await tab.waitForFunction(() => document.body.dataset.ready === 'yes', { timeout: 20000 });
   await tab.evaluate(() => { lab.reset(); return lab.set({ mode: 2 }); });
   await new Promise((done) => setTimeout(done, 500));
@@ -248,16 +253,22 @@ try {
     await limitTab.mouse.up();
     await limitTab.close();
 
-    const labTab = await openLab(browser);
-    const labSet = await rate(browser, labTab, SET_ANGLE);
-    await labTab.evaluate(() => { lab.reset(); return lab.set({ mode: 2 }); });
-    const [x, y] = await pressSpotlight(labTab);
-    const labDrag = await rate(browser, labTab, MOVE(x, y));
-    await labTab.mouse.up();
-    const moved = await labTab.evaluate(() => JSON.stringify(lab.state().lights[2].position));
-    await labTab.close();
-    if (moved === JSON.stringify([-12, 0, 10, 1])) throw new Error(`the drag did not move the spotlight: ${moved}`);
-    rows.push({ limitSet, limitDrag, labSet, labDrag });
+    // The lab's two rates, the page's at `file`.
+    const measure = async (file) => {
+      const labTab = await openLab(browser, undefined, file);
+      const set = await rate(browser, labTab, SET_ANGLE);
+      await labTab.evaluate(() => { lab.reset(); return lab.set({ mode: 2 }); });
+      const [x, y] = await pressSpotlight(labTab);
+      const drag = await rate(browser, labTab, MOVE(x, y));
+      await labTab.mouse.up();
+      const moved = await labTab.evaluate(() => JSON.stringify(lab.state().lights[2].position));
+      await labTab.close();
+      if (moved === JSON.stringify([-12, 0, 10, 1])) throw new Error(`the drag did not move the spotlight: ${moved}`);
+      return [set, drag];
+    };
+    const [labSet, labDrag] = await measure(page);
+    const [oldSet, oldDrag] = oldPage ? await measure(oldPage) : [];
+    rows.push({ limitSet, limitDrag, labSet, labDrag, oldSet, oldDrag });
     const cpu = (r) => Object.entries(r.cpu).filter(([, ms]) => ms >= 0.5)
       .map(([kind, ms]) => `${kind} ${ms.toFixed(1)}`).join(', ');
     console.log(`round ${round}: set ${labSet.rate.toFixed(1)} / ${limitSet.rate.toFixed(1)} a second ` +
@@ -265,23 +276,32 @@ try {
       `${limitDrag.rate.toFixed(1)} = ${(labDrag.rate / limitDrag.rate).toFixed(2)}`);
     console.log(`  CPU ms a change: lab set: ${cpu(labSet)}; limit set: ${cpu(limitSet)}`);
     console.log(`                   lab drag: ${cpu(labDrag)}; limit drag: ${cpu(limitDrag)}`);
+    if (oldPage) {
+      console.log(`  before: set ${oldSet.rate.toFixed(1)} = ${(oldSet.rate / limitSet.rate).toFixed(2)}; drag ` +
+        `${oldDrag.rate.toFixed(1)} = ${(oldDrag.rate / limitDrag.rate).toFixed(2)}; CPU ms a change: ` +
+        `set: ${cpu(oldSet)}; drag: ${cpu(oldDrag)}`);
+    }
   }
 
   const median = (values) => {
     const v = [...values].sort((a, b) => a - b), m = v.length >> 1;
     return v.length % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
   };
-  const summary = (name, of) => {
-    const lab = rows.map((r) => r[`lab${of}`].rate), limit = rows.map((r) => r[`limit${of}`].rate);
+  // `who`: "lab" (PAGE) or "old" (OLD-PAGE).
+  const summary = (name, of, who = 'lab') => {
+    const lab = rows.map((r) => r[`${who}${of}`].rate), limit = rows.map((r) => r[`limit${of}`].rate);
     const ratios = rows.map((r, i) => lab[i] / limit[i]);
     const cpuTotal = (key) => median(rows.map((r) => Object.values(r[key].cpu).reduce((a, b) => a + b, 0)));
-    console.log(`${name}: lab ${median(lab).toFixed(1)} a second, limit ${median(limit).toFixed(1)}, ratio median ` +
-      `${median(ratios).toFixed(2)} (${Math.min(...ratios).toFixed(2)} to ${Math.max(...ratios).toFixed(2)}); ` +
-      `CPU a change ${cpuTotal(`lab${of}`).toFixed(1)} ms against ${cpuTotal(`limit${of}`).toFixed(1)}`);
+    console.log(`${name}: ${who === 'lab' ? 'lab' : 'before'} ${median(lab).toFixed(1)} a second, limit ` +
+      `${median(limit).toFixed(1)}, ratio median ${median(ratios).toFixed(2)} (${Math.min(...ratios).toFixed(2)} ` +
+      `to ${Math.max(...ratios).toFixed(2)}); CPU a change ${cpuTotal(`${who}${of}`).toFixed(1)} ms against ` +
+      `${cpuTotal(`limit${of}`).toFixed(1)}`);
   };
   console.log('== medians over the rounds');
-  summary('lab.set of an angle at every frame', 'Set');
-  summary('the spotlight dragged by its mark ', 'Drag');
+  for (const who of oldPage ? ['old', 'lab'] : ['lab']) {
+    summary('lab.set of an angle at every frame', 'Set', who);
+    summary('the spotlight dragged by its mark ', 'Drag', who);
+  }
 } finally {
   await browser.close();
 }
