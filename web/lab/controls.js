@@ -2,7 +2,7 @@
 // The panel's rows. Each names the state field it changes by its path
 // (["lights", 2, "spot_cutoff"]) and sets it through lab.set; its error line
 // shows a refusal; refresh(state) shows the value the program has.
-import { controls, lab } from "./program.js";
+import { controls, lab, stateNow } from "./program.js";
 const panel = document.getElementById("panel");
 
 export function element(tag, attributes, ...children) {
@@ -64,7 +64,7 @@ export function numberRow(parent, label, path, parts, min, max, step, { spoken =
   row.append(list);
   const inputs = [];
   const picker = parts.length === 4 && min === 0 && max === 1 ? element("input", { type: "color" }) : null;
-  const current = () => valueAt(lab.state(), path).slice();
+  const current = () => valueAt(stateNow().state, path).slice();
   if (picker) {
     picker.setAttribute("aria-label", `${spoken}: red, green and blue`);
     picker.addEventListener("input", () => {

@@ -10,12 +10,12 @@
 //   {"changed": {"at_least": 1}}                      (against A, which "hold" keeps)
 //   {"only":    ["lights[2].spot_cutoff"]}            (what may differ from the step's state)
 //   {"all": [checks]}, {"any": [checks]}
-// decided from lab.state(), the step's state, lab.explain() of the marked
+// decided from the state (stateNow()), the step's state, lab.explain() of the marked
 // pixel, lab.pixels(), the frame of one light's terms alone and
 // lab.compare(). A test of a value is one or more of equals, between,
 // at_least and at_most. "missing" on a check is what the page says while it
 // fails, in the task's own words.
-import { call, heapFrame, lab, setText, stateText } from "./program.js";
+import { call, heapFrame, lab, setText, stateNow, stateText } from "./program.js";
 import { LESSON_COSTS, conditionCost, lessonMeter } from "./lesson-limits.js";
 const SOLID_NAMES = ["cube", "sphere", "cone", "cylinder", "nothing"];
 const TESTS = ["equals", "between", "at_least", "at_most"];
@@ -190,7 +190,7 @@ export const CHECKS = {
     problem(rule, at) {
       const keys = pathKeys(rule.path);
       if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
-      if (valueAtPath(lab.state(), keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
+      if (valueAtPath(stateNow().state, keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
       return testProblem(rule, at, true);
     },
     decide(rule, scene) {
@@ -273,7 +273,7 @@ export const CHECKS = {
       if (!Array.isArray(paths)) return `${at} must be a list of the state's fields, such as ["lights[2].spot_cutoff"]`;
       for (const [i, path] of paths.entries()) {
         const keys = pathKeys(path);
-        if (!keys || valueAtPath(lab.state(), keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
+        if (!keys || valueAtPath(stateNow().state, keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
         if (paths.indexOf(path) !== i) return `${at}[${i}]: "${path}" is given twice`;
       }
       return "";
@@ -357,7 +357,7 @@ const givesPixel = (check) => {
 export function sceneReadings(stepState) {
   let state = null, frame = null, step = null;
   const explained = {}, lightFrames = {}, spend = lessonMeter();
-  const readState = () => (state ||= lab.state());
+  const readState = () => (state ||= stateNow().state);
   const area = ([x0, y0, x1, y1]) => (x1 - x0 + 1) * (y1 - y0 + 1);
   return {
     spend,
@@ -386,7 +386,7 @@ function foundProblem(task, at) {
   for (const [, source, path] of task.found.matchAll(PLACES)) {
     const keys = pathKeys(path), place = `${at}.found: {${source}.${path}}`;
     if (!["state", "pixel"].includes(source)) return `${place}: a value is {state.PATH} or {pixel.PATH}`;
-    if (!keys || (source === "state" && valueAtPath(lab.state(), keys) === undefined)) return `${place} names no field`;
+    if (!keys || (source === "state" && valueAtPath(stateNow().state, keys) === undefined)) return `${place} names no field`;
     if (source === "pixel" && !task.pixel && !givesPixel(task.check)) return `${place}: the task explains no pixel`;
   }
   return "";
