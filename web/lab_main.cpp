@@ -521,10 +521,23 @@ EMSCRIPTEN_KEEPALIVE const char* lab_limits()
 
 // The table of the state's fields (scene/state_fields.h), every range the
 // reader takes with the demo's values and the labels, as JSON
-// (stateFieldsJson): what the panel is made from.
+// (stateFieldsJson), and "mode_lights", the lights each lighting mode
+// switches on: what the panel and the lessons' checks are made from.
 EMSCRIPTEN_KEEPALIVE const char* lab_fields()
 {
-    return hand(stateFieldsJson().dump());
+    nlohmann::ordered_json table = stateFieldsJson();
+    nlohmann::ordered_json modes = nlohmann::ordered_json::array();
+    for (int mode = 0; mode < LIGHTING_MODE_COUNT; ++mode) {
+        nlohmann::ordered_json lights = nlohmann::ordered_json::array();
+        for (int i = 0; i < LIGHT_COUNT; ++i) {
+            if (lightEnabled(mode, i)) {
+                lights.push_back(i);
+            }
+        }
+        modes.push_back(lights);
+    }
+    table["mode_lights"] = modes;
+    return hand(table.dump());
 }
 
 // Merges the JSON text at `text`, `length` bytes, into the state

@@ -15,7 +15,7 @@ let pixelCache = null;           // the frame's pixels, read when first needed a
 export const afterClick = [];    // what runs after a pixel is clicked and explained
 
 // What each of the program's functions returns.
-const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
+const RETURNS = { lab_limits: "string", lab_fields: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
                   lab_explain: "string", lab_code: "string", lab_message: "string", lab_pixels: "number",
                   lab_key: "string", lab_spin_step: "string", lab_set_marks: null, lab_draw: null, lab_prepare: null,
                   lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null, lab_outside_orbit: null,
@@ -28,7 +28,14 @@ export function call(name, ...args) {
   return program.ccall(name, RETURNS[name], types, args);
 }
 
-// The state reader's limits ({bytes, depth}), asked once.
+// The program's table of the state's fields (lab_fields: the reader's
+// limits, the lights' and solids' names, every field's path, label, kind,
+// parts, ranges, demo's value and choices, the lights each mode switches
+// on), asked once.
+let table = null;
+export const fieldTable = () => (table ??= JSON.parse(call("lab_fields")));
+
+// The state reader's limits ({bytes, depth}).
 let limits = null;
 
 // `value` written as JSON nests deeper ("depth") or is longer ("bytes") than
@@ -57,7 +64,7 @@ function pastLimits(value) {
 // refuse it in its own words: one character more than it takes (at least a
 // byte more), or one level.
 export function stateText(partial) {
-  limits ??= JSON.parse(call("lab_limits"));
+  limits ??= fieldTable().limits;
   if (typeof partial === "string") return partial.slice(0, limits.bytes + 1);
   const past = pastLimits(partial);
   if (past === "depth") return "[".repeat(limits.depth + 1);
@@ -153,6 +160,8 @@ export const lab = {
     });
   },
   state() { return structuredClone(kept.state); },
+  // The table of the state's fields the panel is made from (lab_fields).
+  fields() { return structuredClone(fieldTable()); },
   // The explain tool's JSON for pixel (x, y), row 0 at the top.
   explain(x, y) {
     const result = JSON.parse(call("lab_explain", x, y));
