@@ -300,6 +300,42 @@ const HOSTILE = [
   ['a byte-order mark', `\uFEFF${BAD}`, 'viewpoint must be'],
 ];
 
+// The panel offers what the reader takes: every field of the program's
+// table is a row, in its order, whose sliders and numbers carry the
+// table's ends and steps (the reader's, which the native tests hold the
+// table to); and on a few rows each end is taken by lab.set and a value
+// just past it refused.
+const AT_THE_ENDS = ['size', 'lights[0].spot_cutoff', 'material.shininess', 'tessellation.cube', 'tessellation.cone'];
+const patchAt = (path, value) => path.reduceRight((inner, key) =>
+  (typeof key === 'number' ? [...Array(key).fill({}), inner] : { [key]: inner }), value);
+test('every range the panel offers is the reader\'s, ends taken and just past them refused', async () => {
+  const lab = await openLab();
+  const table = await lab.evaluate(() => lab.fields());
+  const rows = await lab.$$eval('#panel .row[data-path]', (all) => all.map((row) => [row.dataset.path,
+    [...row.querySelectorAll('input[type=range], input[type=number]')].map((i) => [i.type, i.min, i.max, i.step])]));
+  assert.deepEqual(rows.map(([path]) => path), table.fields.map((f) => f.path.join('.')));
+  for (const [[path, inputs], field] of rows.map((row, i) => [row, table.fields[i]])) {
+    const colour = field.parts?.length === 4 && field.values.every((v) => v.min === 0 && v.max === 1);
+    const offered = field.kind === 'switch' || field.choices ? [] : field.values.flatMap((v, e) => [
+      ...(colour && e < 3 ? [] : [['range', String(v.slider[0]), String(v.slider[1]), String(v.step)]]),
+      ['number', String(v.min ?? ''), String(v.also ?? v.max ?? ''), path === 'angles' ? 'any' : String(v.step)]]);
+    assert.deepEqual(inputs, offered, path);
+  }
+  for (const name of AT_THE_ENDS) {
+    const field = table.fields.find((f) => f.name === name);
+    for (const [e, v] of field.values.entries()) {
+      const set = (value) => setState(lab, patchAt(field.path, field.parts ? field.values.map((w, i) => (i === e ? value : w.demo)) : value));
+      for (const [end, past] of [[v.min, -1], [v.max, 1]]) {
+        assert.equal(await set(end), null, `${name} at ${end}`);
+        const refused = await set(end + past * (field.kind === 'whole' ? 1 : 1e-3));
+        assert.ok(refused?.startsWith(name), `${name} just past ${end}: ${refused}`);
+      }
+    }
+  }
+  assert.deepEqual(lab.problems, []);
+  await lab.close();
+});
+
 test('hostile states and the limits\' edges: refused by lab.set and the import box', async (t) => {
   const lab = await openLab();
   await setState(lab, { viewpoint: 1, mode: 3 });
