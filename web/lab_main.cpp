@@ -521,11 +521,13 @@ EMSCRIPTEN_KEEPALIVE const char* lab_limits()
 
 // The table of the state's fields (scene/state_fields.h), every range the
 // reader takes with the demo's values and the labels, as JSON
-// (stateFieldsJson), and "mode_lights", the lights each lighting mode
-// switches on: what the panel and the lessons' checks are made from.
+// (stateFieldsJson) for every light a state may have, "least_lights", the
+// demo's, which a state always has, and "mode_lights", the lights each
+// lighting mode switches on: what the panel and the lessons' checks are
+// made from.
 EMSCRIPTEN_KEEPALIVE const char* lab_fields()
 {
-    nlohmann::ordered_json table = stateFieldsJson();
+    nlohmann::ordered_json table = stateFieldsJson(MAX_LIGHTS);
     nlohmann::ordered_json modes = nlohmann::ordered_json::array();
     for (int mode = 0; mode < LIGHTING_MODE_COUNT; ++mode) {
         nlohmann::ordered_json lights = nlohmann::ordered_json::array();
@@ -536,6 +538,7 @@ EMSCRIPTEN_KEEPALIVE const char* lab_fields()
         }
         modes.push_back(lights);
     }
+    table["least_lights"] = LIGHT_COUNT;
     table["mode_lights"] = modes;
     return hand(table.dump());
 }
@@ -589,6 +592,23 @@ EMSCRIPTEN_KEEPALIVE const char* lab_changes(const char* base)
         return hand("null");
     }
     return hand(sceneChanges(lab->state, from).dump());
+}
+
+// The state's lights made `count` (the demo's LIGHT_COUNT to MAX_LIGHTS),
+// which a state file cannot do, its lights being merged: a light added
+// starts as GL's other lights do (off, black, from +Z), a light removed
+// goes, its place back as GL's. The answer.
+EMSCRIPTEN_KEEPALIVE const char* lab_set_light_count(int count)
+{
+    SceneState& state = lab->state;
+    const int now = state.setup.lightCount, next = std::clamp(count, LIGHT_COUNT, MAX_LIGHTS);
+    for (int i = std::min(now, next); i < std::max(now, next); ++i) {
+        state.setup.lights[i] = GL_INITIAL_LIGHT;
+        state.lightOn[i] = false;
+    }
+    state.setup.lightCount = next;
+    stateChanged();
+    return answer(drawFrame());
 }
 
 // Whether the JSON text at `text`, `length` bytes, is a state the lab

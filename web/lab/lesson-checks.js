@@ -20,7 +20,7 @@ import { fieldWords } from "./panel.js";
 import { LESSON_COSTS, conditionCost, lessonMeter } from "./lesson-limits.js";
 // What a clicked pixel may show, and the lights a check may name: the program's.
 const solidNames = () => [...fieldTable().solids, "nothing"];
-const lastLight = () => fieldTable().lights.length - 1;
+const lastLight = () => fieldTable().least_lights - 1;
 const TESTS = ["equals", "between", "at_least", "at_most"];
 const TERMS = ["ambient", "diffuse", "specular"];
 const LESSON_FIELDS = { lesson: ["title", "steps"], step: ["state", "text", "question", "task", "hold"],

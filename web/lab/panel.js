@@ -7,8 +7,8 @@
 // the presets start unfolded, the others show their titles, so the first
 // screen is short. Each control is named for a screen reader with its
 // light or group and its unit.
-import { fieldTable, lab, say } from "./program.js";
-import { choiceRow, group, numberRow, switchRow } from "./controls.js";
+import { call, controls, dropPixels, fieldTable, lab, refreshPanel, say, stateNow, took } from "./program.js";
+import { choiceRow, element, group, numberRow, switchRow } from "./controls.js";
 
 // The words the page uses for a field, where the table's label is not what
 // the row shows: `shown` beside the row, `spoken` (else `shown`) for a
@@ -73,7 +73,8 @@ export function buildStateGroups() {
     groups[title] ??= group(title, OPEN.includes(title));
     if (keys[0] !== "lights") return groups[title];
     const i = keys[1], light = `light ${i}`;
-    groups[light] ??= group(`Light ${i} (GL_LIGHT${i}; the demo's ${table.lights[i]})`, false, groups[title]);
+    groups[light] ??= group(`Light ${i} (GL_LIGHT${i}${i < table.least_lights ? `; the demo's ${table.lights[i]}` : ""})`,
+                            false, groups[title]);
     return groups[light];
   };
   for (const field of table.fields) {
@@ -87,6 +88,32 @@ export function buildStateGroups() {
       numberRow(parent, words.shown, field.path, words.parts, field.values, words);
     }
   }
+  lightButtons(groups.Lights, [...Array(table.most_lights).keys()].map((i) => groups[`light ${i}`]), table);
+}
+
+// Below the lights' groups, a light added after the last and the last taken
+// away, from the demo's three to the eight a state may have: the groups of
+// the lights the state has are shown, the others hidden (the lighting modes
+// switch the first three).
+function lightButtons(parent, lightGroups, { least_lights: least, most_lights: most }) {
+  const add = element("button", { type: "button", textContent: "Add a light" });
+  const remove = element("button", { type: "button", textContent: "Remove the last light" });
+  const count = (n) => {
+    took(call("lab_set_light_count", n));
+    dropPixels();
+    refreshPanel();
+  };
+  add.addEventListener("click", () => count(stateNow().state.lights.length + 1));
+  remove.addEventListener("click", () => count(stateNow().state.lights.length - 1));
+  parent.append(element("div", { className: "row" }, add, " ", remove));
+  controls.push({
+    refresh(state) {
+      const n = state.lights.length;
+      lightGroups.forEach((light, i) => { light.hidden = i >= n; });
+      add.disabled = n >= most;
+      remove.disabled = n <= least;
+    },
+  });
 }
 
 // The reset button and the marks' box above the groups (the spin's box is

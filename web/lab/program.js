@@ -21,7 +21,7 @@ const RETURNS = { lab_limits: "string", lab_fields: "string", lab_set: "string",
                   lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null, lab_outside_orbit: null,
                   lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "string",
                   lab_outside_release: null, lab_changes: "string", lab_check_state: "string",
-                  lab_light_pixels: "number" };
+                  lab_light_pixels: "number", lab_set_light_count: "string" };
 
 export function call(name, ...args) {
   const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
