@@ -126,6 +126,22 @@ const char* hand(std::string text)
     return lab->text.c_str();
 }
 
+// What the page learns of the state after a change, in one string:
+// {"state": S, "changes": C, "refused": R}, S the whole state (sceneJson),
+// C its fields that differ from the demo's values (sceneChanges) and R ""
+// or what went wrong; after a refusal, where the state is as it was, S and
+// C are null. In that order, so that the page can take S's and C's texts
+// as they stand: R, a JSON string, is last.
+const char* answer(const std::string& refused, bool changed = true)
+{
+    if (!changed) {
+        return hand(R"({"state":null,"changes":null,"refused":)" + nlohmann::json(refused).dump() + "}");
+    }
+    return hand(R"({"state":)" + sceneJson(lab->state).dump() +
+                R"(,"changes":)" + sceneChanges(lab->state, startingSceneState()).dump() +
+                R"(,"refused":)" + nlohmann::json(refused).dump() + "}");
+}
+
 // What was worked out of the state before is for it alone.
 void stateChanged()
 {
@@ -505,22 +521,39 @@ EMSCRIPTEN_KEEPALIVE const char* lab_limits()
 
 // The table of the state's fields (scene/state_fields.h), every range the
 // reader takes with the demo's values and the labels, as JSON
-// (stateFieldsJson): what the panel is made from.
+// (stateFieldsJson) for every light a state may have, "least_lights", the
+// demo's, which a state always has, and "mode_lights", the lights each
+// lighting mode switches on: what the panel and the lessons' checks are
+// made from.
 EMSCRIPTEN_KEEPALIVE const char* lab_fields()
 {
-    return hand(stateFieldsJson().dump());
+    nlohmann::ordered_json table = stateFieldsJson(MAX_LIGHTS);
+    nlohmann::ordered_json modes = nlohmann::ordered_json::array();
+    for (int mode = 0; mode < LIGHTING_MODE_COUNT; ++mode) {
+        nlohmann::ordered_json lights = nlohmann::ordered_json::array();
+        for (int i = 0; i < LIGHT_COUNT; ++i) {
+            if (lightEnabled(mode, i)) {
+                lights.push_back(i);
+            }
+        }
+        modes.push_back(lights);
+    }
+    table["least_lights"] = LIGHT_COUNT;
+    table["mode_lights"] = modes;
+    return hand(table.dump());
 }
 
 // Merges the JSON text at `text`, `length` bytes, into the state
-// (scene/state_json.h) and draws it. An empty string, or one line naming
-// the refused field or the limit passed; the state is then as it was.
+// (scene/state_json.h) and draws it. The answer (see answer()): the new
+// state, or one line naming the refused field or the limit passed; the
+// state is then as it was.
 EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* text, int length)
 {
     SceneState changed = lab->state;
     const std::string refused =
         applySceneText(std::string(text, static_cast<std::size_t>(length)), changed);
     if (!refused.empty()) {
-        return hand(refused);
+        return answer(refused, false);
     }
     const SceneState before = lab->state;
     lab->state = changed;
@@ -530,17 +563,18 @@ EMSCRIPTEN_KEEPALIVE const char* lab_set(const char* text, int length)
         // A state whose shader does not build is refused like a bad value.
         lab->state = before;
         drawFrame();
-        return hand(problem);
+        return answer(problem, false);
     }
-    return hand("");
+    return answer("");
 }
 
-// Everything back to the demo's values, the view included.
+// Everything back to the demo's values, the view included; the answer,
+// with what went wrong drawing them, if anything.
 EMSCRIPTEN_KEEPALIVE const char* lab_reset()
 {
     lab->state = startingSceneState();
     stateChanged();
-    return hand(drawFrame());
+    return answer(drawFrame());
 }
 
 EMSCRIPTEN_KEEPALIVE const char* lab_state()
@@ -558,6 +592,23 @@ EMSCRIPTEN_KEEPALIVE const char* lab_changes(const char* base)
         return hand("null");
     }
     return hand(sceneChanges(lab->state, from).dump());
+}
+
+// The state's lights made `count` (the demo's LIGHT_COUNT to MAX_LIGHTS),
+// which a state file cannot do, its lights being merged: a light added
+// starts as GL's other lights do (off, black, from +Z), a light removed
+// goes, its place back as GL's. The answer.
+EMSCRIPTEN_KEEPALIVE const char* lab_set_light_count(int count)
+{
+    SceneState& state = lab->state;
+    const int now = state.setup.lightCount, next = std::clamp(count, LIGHT_COUNT, MAX_LIGHTS);
+    for (int i = std::min(now, next); i < std::max(now, next); ++i) {
+        state.setup.lights[i] = GL_INITIAL_LIGHT;
+        state.lightOn[i] = false;
+    }
+    state.setup.lightCount = next;
+    stateChanged();
+    return answer(drawFrame());
 }
 
 // Whether the JSON text at `text`, `length` bytes, is a state the lab
@@ -606,8 +657,8 @@ EMSCRIPTEN_KEEPALIVE void lab_draw()
 
 // One key of the demo on the lab's canvas: `special` 0 for a character
 // (l, c; Enter and Escape are the page's), else a GLUT special key code.
-// Returns 1 when the picture changed.
-EMSCRIPTEN_KEEPALIVE int lab_key(int key, int special)
+// The answer when the picture changed, else an empty string.
+EMSCRIPTEN_KEEPALIVE const char* lab_key(int key, int special)
 {
     ViewerState& view = lab->state.view;
     bool changed = false;
@@ -617,19 +668,19 @@ EMSCRIPTEN_KEEPALIVE int lab_key(int key, int special)
         changed = applyKey(view, static_cast<unsigned char>(key)) == KeyEffect::Redisplay;
         followMode(lab->state);
     }
-    if (changed) {
-        stateChanged();
-        drawFrame();
+    if (!changed) {
+        return hand("");
     }
-    return changed ? 1 : 0;
+    stateChanged();
+    return answer(drawFrame());
 }
 
-// One step of the demo's spin, and the frame after it.
-EMSCRIPTEN_KEEPALIVE void lab_spin_step()
+// One step of the demo's spin, and the frame after it; the answer.
+EMSCRIPTEN_KEEPALIVE const char* lab_spin_step()
 {
     applySpinStep(lab->state.view);
     stateChanged();
-    drawFrame();
+    return answer(drawFrame());
 }
 
 // The frame's pixels, RGBA, row 0 at the top: width x height x 4 bytes;
@@ -776,19 +827,19 @@ EMSCRIPTEN_KEEPALIVE int lab_outside_grab(double x, double y, int shift, double 
 }
 
 // The pointer held down at (x, y): the light taken hold of follows it (see
-// draggedLight), or the camera turns about its target. 1 when the state
-// changed.
-EMSCRIPTEN_KEEPALIVE int lab_outside_drag(double x, double y, int shift)
+// draggedLight), or the camera turns about its target. The answer when
+// the state changed, else an empty string.
+EMSCRIPTEN_KEEPALIVE const char* lab_outside_drag(double x, double y, int shift)
 {
     Grab& grab = lab->grab;
     if (!grab.active) {
-        return 0;
+        return hand("");
     }
     if (!grab.light) {
         lab->camera = orbited(grab.camera, (x - grab.x) * ORBIT_DEGREES_A_PIXEL,
                               (y - grab.y) * ORBIT_DEGREES_A_PIXEL);
         drawOutside();
-        return 0;
+        return hand("");
     }
     if ((shift != 0) != grab.shift) {
         // Shift pressed or let go: the drag goes on from where the light is.
@@ -804,8 +855,7 @@ EMSCRIPTEN_KEEPALIVE int lab_outside_drag(double x, double y, int shift)
     grab.lastX = x;
     grab.lastY = y;
     stateChanged();
-    drawFrame();
-    return 1;
+    return answer(drawFrame());
 }
 
 // The pointer let go: a light's drag ends with the frame drawn once more,

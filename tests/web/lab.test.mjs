@@ -300,6 +300,55 @@ const HOSTILE = [
   ['a byte-order mark', `\uFEFF${BAD}`, 'viewpoint must be'],
 ];
 
+// The panel offers what the reader takes: every field of the program's
+// table is a row, in its order, whose sliders and numbers carry the
+// table's ends and steps (the reader's, which the native tests hold the
+// table to); on a few rows each end is taken by lab.set and a value just
+// past it refused. Then lights are added and removed (three to eight): the
+// groups of the lights the state has shown, a new light off till its row
+// switches it on, each step undone (LIGHT_STEPS: what is done, the lights' switches after).
+const AT_THE_ENDS = ['size', 'lights[0].spot_cutoff', 'material.shininess', 'tessellation.cube', 'tessellation.cone'];
+const LIGHT_STEPS = [['Remove the last light', '100'], ['Add a light', '1000'], ['light 3 on', '1001'],
+  ['Remove the last light', '100'], ['undo', '1001'], ['undo', '1000'], ['undo', '100'], ['Add a light', '1000'],
+  ['Add a light', '10000'], ['Add a light', '100000'], ['Add a light', '1000000'], ['Add a light', '10000000'],
+  ['Add a light', '10000000']];
+const patchAt = (path, value) => path.reduceRight((inner, key) =>
+  (typeof key === 'number' ? [...Array(key).fill({}), inner] : { [key]: inner }), value);
+test('every range the panel offers is the reader\'s, ends taken and just past them refused; lights added and removed', async () => {
+  const lab = await openLab();
+  const table = await lab.evaluate(() => lab.fields());
+  const rows = await lab.$$eval('#panel .row[data-path]', (all) => all.map((row) => [row.dataset.path,
+    [...row.querySelectorAll('input[type=range], input[type=number]')].map((i) => [i.type, i.min, i.max, i.step])]));
+  assert.deepEqual(rows.map(([path]) => path), table.fields.map((f) => f.path.join('.')));
+  for (const [[path, inputs], field] of rows.map((row, i) => [row, table.fields[i]])) {
+    const colour = field.parts?.length === 4 && field.values.every((v) => v.min === 0 && v.max === 1);
+    assert.deepEqual(inputs, field.kind === 'switch' || field.choices ? [] : field.values.flatMap((v, e) => [
+      ...(colour && e < 3 ? [] : [['range', String(v.slider[0]), String(v.slider[1]), String(v.step)]]),
+      ['number', String(v.min ?? ''), String(v.also ?? v.max ?? ''), path === 'angles' ? 'any' : String(v.step)]]), path);
+  }
+  for (const field of table.fields.filter((f) => AT_THE_ENDS.includes(f.name))) {
+    for (const [e, v] of field.values.entries()) {
+      const set = (value) => setState(lab, patchAt(field.path, field.parts ? field.values.map((w, i) => (i === e ? value : w.demo)) : value));
+      for (const [end, past] of [[v.min, -1], [v.max, 1]]) {
+        assert.equal(await set(end), null, `${field.name} at ${end}`);
+        const refused = await set(end + past * (field.kind === 'whole' ? 1 : 1e-3));
+        assert.ok(refused?.startsWith(field.name), `${field.name} just past ${end}: ${refused}`);
+      }
+    }
+  }
+  for (const [what, on] of LIGHT_STEPS) {
+    await lab.evaluate((w) => (w === 'undo' ? lab.undo() : [...document.querySelectorAll('#panel button, #panel input')]
+      .find((c) => c.textContent === w || c.ariaLabel === w).click()), what);
+    await lab.evaluate(() => new Promise((done) => setTimeout(done, 10)));
+    assert.deepEqual(await lab.evaluate(() => [lab.state().lights.map((l) => (l.on ? 1 : 0)).join(''),
+      [...document.querySelectorAll('#panel details details')].filter((d) => /^Light /.test(d.textContent) && !d.hidden).length,
+      ['Add a light', 'Remove the last light'].map((t) => [...document.querySelectorAll('#panel button')].find((b) => b.textContent === t).disabled)]),
+    [on, on.length, [on.length === 8, on.length === 3]], what);
+  }
+  assert.deepEqual(lab.problems, []);
+  await lab.close();
+});
+
 test('hostile states and the limits\' edges: refused by lab.set and the import box', async (t) => {
   const lab = await openLab();
   await setState(lab, { viewpoint: 1, mode: 3 });

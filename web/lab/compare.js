@@ -4,7 +4,7 @@
 // magnified so that one level shows, with the number of pixels that changed
 // and the fields of the state that differ. b on the picture shows A in the
 // scene's view, and b again B.
-import { call, canvas, controls, lab, say } from "./program.js";
+import { call, canvas, controls, lab, say, stateNow } from "./program.js";
 import { element } from "./controls.js";
 const compareBox = document.getElementById("compare");
 const heldView = document.getElementById("held");  // A over the scene's view
@@ -110,7 +110,7 @@ export const compareLab = {
   // Keeps the frame and the state as they are now as A.
   hold() {
     const frame = lab.pixels();
-    held = { state: call("lab_state"), frame: { width: frame.width, height: frame.height, data: frame.data.slice() } };
+    held = { state: stateNow().text, frame: { width: frame.width, height: frame.height, data: frame.data.slice() } };
     compareBox.hidden = false;
     compareBox.open = true;
     showA(false);

@@ -2,7 +2,7 @@
 // The state from and to files: the presets (presets.json, inlined in the
 // page as PRESETS), and the state as the text of the tools' --state FILE,
 // exported and imported.
-import { call, dropPixels, lab, refreshPanel, say, setText, stateText } from "./program.js";
+import { call, dropPixels, lab, refreshPanel, say, setText, stateNow, stateText, took } from "./program.js";
 import { element, group } from "./controls.js";
 
 // A state file's text or a preset: the demo's values, then its fields,
@@ -14,10 +14,10 @@ function loadState(state, done) {
     say(refused, true);
     return;
   }
-  const before = call("lab_state");
-  call("lab_reset");
+  const before = stateNow().text;
+  took(call("lab_reset"));
   lab.set(state).then(() => say(done), (refusal) => {
-    setText(before);
+    took(setText(before));
     dropPixels();
     refreshPanel();
     say(refusal.message, true);
@@ -39,7 +39,7 @@ export function buildFileGroups() {
   const importButton = element("button", { type: "button", textContent: "Import" });
   const download = element("a", { textContent: "download it", hidden: true });
   exportButton.addEventListener("click", () => {
-    text.value = JSON.stringify(lab.state(), null, 2);
+    text.value = JSON.stringify(stateNow().state, null, 2);
     download.href = URL.createObjectURL(new Blob([text.value + "\n"], { type: "application/json" }));
     download.download = "lab-state.json";
     download.hidden = false;

@@ -4,7 +4,7 @@
 // kept once whatever ran with it has run (a preset is a reset and a set);
 // while a button is held (a light or a slider dragged) the change is one
 // step, kept when it is let go.
-import { call, dropPixels, lab, labReady, refreshPanel, setText } from "./program.js";
+import { call, dropPixels, lab, labReady, refreshPanel, setText, stateNow, took } from "./program.js";
 const undoButton = document.getElementById("undo");
 const redoButton = document.getElementById("redo");
 const past = [], future = [];
@@ -20,7 +20,7 @@ function showHistory() {
 function keepState() {
   clearTimeout(noting);
   noting = 0;
-  const now = call("lab_state");
+  const now = stateNow().text;
   if (now === current) return;
   if (current !== null) past.push(current);
   current = now;
@@ -40,7 +40,10 @@ function stepHistory(from, to) {
   if (from.length === 0) return false;
   to.push(current);
   current = from.pop();
-  setText(current);
+  // From the demo's values, as a state's text merged would keep a light
+  // the state before had not.
+  took(call("lab_reset"));
+  took(setText(current));
   dropPixels();
   refreshPanel();
   showHistory();

@@ -3,16 +3,18 @@
 // which switches the spin, and the character typed, which the program
 // takes as the demo's keyboard callback does (l and c act, L and C do not,
 // with Caps Lock on too). Ctrl, Alt or Meta make no character, as in GLUT.
-import { call, canvas, dropPixels, prepareSoon, refreshPanel } from "./program.js";
+import { call, canvas, dropPixels, prepareSoon, refreshPanel, took } from "./program.js";
 const SPECIAL_KEYS = { ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104, PageDown: 105 };
 const typed = (event) => event.key.length === 1 && !event.ctrlKey && !event.altKey && !event.metaKey;
 canvas.addEventListener("keydown", (event) => {
   if (event.key === "Enter") {
     spinning(!document.getElementById("spin").checked);
   } else if (event.key in SPECIAL_KEYS) {
-    call("lab_key", SPECIAL_KEYS[event.key], 1);
-  } else if (!typed(event) || !call("lab_key", event.key.charCodeAt(0), 0)) {
-    return;
+    took(call("lab_key", SPECIAL_KEYS[event.key], 1));
+  } else {
+    const answer = typed(event) ? call("lab_key", event.key.charCodeAt(0), 0) : "";
+    if (!answer) return;
+    took(answer);
   }
   event.preventDefault();
   dropPixels();
@@ -24,7 +26,7 @@ function spinning(on) {
   document.getElementById("spin").checked = on;
   cancelAnimationFrame(spinFrame);
   const step = () => {
-    call("lab_spin_step");
+    took(call("lab_spin_step"));
     dropPixels();
     refreshPanel(true);
     spinFrame = requestAnimationFrame(step);

@@ -58,5 +58,11 @@ for (const group of document.querySelectorAll(".zoom")) {
   });
 }
 
-// The program sizes the scene's canvas to the frame: its zoomed size follows.
-controls.push({ refresh() { for (const view of Object.values(zoomViews)) sizeView(view); } });
+// The program sizes the scene's canvas to the frame: its zoomed size
+// follows, when the frame's size changed.
+controls.push({
+  refresh(state, spinning, before) {
+    if (before && before.size[0] === state.size[0] && before.size[1] === state.size[1]) return;
+    for (const view of Object.values(zoomViews)) sizeView(view);
+  },
+});

@@ -10,17 +10,19 @@
 //   {"changed": {"at_least": 1}}                      (against A, which "hold" keeps)
 //   {"only":    ["lights[2].spot_cutoff"]}            (what may differ from the step's state)
 //   {"all": [checks]}, {"any": [checks]}
-// decided from lab.state(), the step's state, lab.explain() of the marked
+// decided from the state (stateNow()), the step's state, lab.explain() of the marked
 // pixel, lab.pixels(), the frame of one light's terms alone and
 // lab.compare(). A test of a value is one or more of equals, between,
 // at_least and at_most. "missing" on a check is what the page says while it
 // fails, in the task's own words.
-import { call, heapFrame, lab, setText, stateText } from "./program.js";
+import { call, fieldTable, heapFrame, lab, setText, stateNow, stateText } from "./program.js";
+import { fieldWords } from "./panel.js";
 import { LESSON_COSTS, conditionCost, lessonMeter } from "./lesson-limits.js";
-const SOLID_NAMES = ["cube", "sphere", "cone", "cylinder", "nothing"];
+// What a clicked pixel may show, and the lights a check may name: the program's.
+const solidNames = () => [...fieldTable().solids, "nothing"];
+const lastLight = () => fieldTable().least_lights - 1;
 const TESTS = ["equals", "between", "at_least", "at_most"];
 const TERMS = ["ambient", "diffuse", "specular"];
-const MODE_LIGHTS = [[0], [1], [2], [0, 1, 2]];  // the lights each lighting mode switches on
 const LESSON_FIELDS = { lesson: ["title", "steps"], step: ["state", "text", "question", "task", "hold"],
                         task: ["do", "check", "found", "pixel"] };
 
@@ -42,23 +44,28 @@ const plural = (n, one, many) => `${n} ${n === 1 ? one : many}`;
 const listed = (items, last = "and") => (items.length < 2 ? items.join("")
   : `${items.slice(0, -1).join(", ")} ${last} ${items.at(-1)}`);
 
+// The page's words for the field at `keys`, without a part's number
+// (panel.js), from the program's table (a light's as light 0's: every light
+// has the same fields); null for what is no one field (a light, the solids' colours).
+function wordsAt(keys) {
+  const path = keys.map((k, i) => (i === 1 && keys[0] === "lights" ? 0 : k)).join();
+  const field = fieldTable().fields.find((f) => f.path.join() === path);
+  return field ? fieldWords(keys, field) : null;
+}
+
 // A state field named as the panel labels it: ["lights", 2, "spot_cutoff"]
 // is "light 2's spot cut-off", ["lights", 0, "position", 3] "light 0's
 // position w", ["material", "diffuse", "cube"] "the material's diffuse (cube)".
-const ROWS = { on: "on switch", spot_direction: "spot direction", spot_cutoff: "spot cut-off",
-               spot_exponent: "spot exponent", global_ambient: "global ambient", local_viewer: "local viewer",
-               two_sided: "two-sided lighting", mode: "lighting mode", size: "frame size", cube: "cube faces (N x N)" };
-const PARTS = { position: ["x", "y", "z", "w"], spot_direction: ["x", "y", "z"], angles: ["x", "y", "z"],
-                attenuation: ["k0", "k1", "k2"], size: ["w", "h"], sphere: ["slices", "stacks"],
-                cone: ["slices", "stacks"], cylinder: ["slices", "stacks"] };
 function fieldLabel(keys) {
-  const [top, second] = keys, field = keys.filter((k) => typeof k === "string").at(-1), label = ROWS[field] || field;
+  const [top, second] = keys, field = keys.filter((k) => typeof k === "string").at(-1);
   const part = typeof keys.at(-1) === "number" && !(top === "lights" && keys.length === 2) ? keys.at(-1) : null;
+  const words = wordsAt(part === null ? keys : keys.slice(0, -1)), label = words?.said ?? field;
+  const parts = words?.parts ?? ["r", "g", "b", "a"];
   let name = `the ${label}`;
   if (top === "lights") name = keys.length > 2 ? `light ${second}'s ${label}` : `light ${second}`;
   else if (top === "material" && keys.length > 1) name = second === "diffuse" && field !== "diffuse" ? `the material's diffuse (${field})` : `the material's ${label}`;
-  else if (top === "tessellation" && field in PARTS) return part === null ? `the ${field}'s slices and stacks` : `the ${field}'s ${PARTS[field][part]}`;
-  return part === null ? name : `${name} ${(PARTS[field] || ["r", "g", "b", "a"])[part]}`;
+  else if (top === "tessellation" && parts.length > 1) return part === null ? `the ${field}'s ${parts.join(" and ")}` : `the ${field}'s ${parts[part]}`;
+  return part === null ? name : `${name} ${parts[part]}`;
 }
 // A field of a pixel's explanation named for a learner: "lights[2].spot.factor"
 // is "light 2's spot factor", "lights[0].n_dot_h" "light 0's N.H".
@@ -98,7 +105,8 @@ function testValue(rule, value, name) {
 }
 
 const asList = (v) => (Array.isArray(v) ? v : [v]);
-const validLights = (v) => asList(v).length > 0 && asList(v).every((i) => Number.isInteger(i) && i >= 0 && i <= 2);
+const isLight = (i) => Number.isInteger(i) && i >= 0 && i <= lastLight();
+const validLights = (v) => asList(v).length > 0 && asList(v).every(isLight);
 const rgbTriple = (v) => Array.isArray(v) && v.length === 3 && v.every((c) => isNumber(c) && c >= 0 && c <= 255);
 const isText = (v) => typeof v === "string" && v.trim() !== "";
 
@@ -190,7 +198,7 @@ export const CHECKS = {
     problem(rule, at) {
       const keys = pathKeys(rule.path);
       if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
-      if (valueAtPath(lab.state(), keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
+      if (valueAtPath(stateNow().state, keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
       return testProblem(rule, at, true);
     },
     decide(rule, scene) {
@@ -202,11 +210,11 @@ export const CHECKS = {
   clicked: {
     fields: ["solid", "part", "lit_by", "not_lit_by", "path", "missing", ...TESTS],
     problem(rule, at) {
-      if ("solid" in rule && !asList(rule.solid).every((s) => SOLID_NAMES.includes(s))) {
-        return `${at}.solid must be one of ${SOLID_NAMES.join(", ")}, or a list of them`;
+      if ("solid" in rule && !asList(rule.solid).every((s) => solidNames().includes(s))) {
+        return `${at}.solid must be one of ${solidNames().join(", ")}, or a list of them`;
       }
       if ("part" in rule && typeof rule.part !== "string") return `${at}.part must be a text, such as "face z = 1"`;
-      for (const f of ["lit_by", "not_lit_by"]) if (f in rule && !validLights(rule[f])) return `${at}.${f} must be a light, 0 to 2, or a list of them`;
+      for (const f of ["lit_by", "not_lit_by"]) if (f in rule && !validLights(rule[f])) return `${at}.${f} must be a light, 0 to ${lastLight()}, or a list of them`;
       if ("path" in rule && !pathKeys(rule.path)) return `${at}.path must name a field of the explanation, such as "lights[2].spot.factor"`;
       if ("path" in rule !== TESTS.some((t) => t in rule)) return `${at}: a path and a test go together`;
       return Object.keys(rule).some((f) => f !== "missing") ? testProblem(rule, at, false) : `${at}: needs a condition`;
@@ -240,7 +248,7 @@ export const CHECKS = {
   light: {
     fields: ["light", "term", "box", "min", "max", "any_channel", "missing", ...TESTS],
     problem(rule, at) {
-      if (!(Number.isInteger(rule.light) && rule.light >= 0 && rule.light <= 2)) return `${at}.light must be a light, 0 to 2`;
+      if (!isLight(rule.light)) return `${at}.light must be a light, 0 to ${lastLight()}`;
       if ("term" in rule && !TERMS.includes(rule.term)) return `${at}.term must be one of ${TERMS.join(", ")}`;
       return pixelsProblem(rule, at);
     },
@@ -273,7 +281,7 @@ export const CHECKS = {
       if (!Array.isArray(paths)) return `${at} must be a list of the state's fields, such as ["lights[2].spot_cutoff"]`;
       for (const [i, path] of paths.entries()) {
         const keys = pathKeys(path);
-        if (!keys || valueAtPath(lab.state(), keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
+        if (!keys || valueAtPath(stateNow().state, keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
         if (paths.indexOf(path) !== i) return `${at}[${i}]: "${path}" is given twice`;
       }
       return "";
@@ -282,7 +290,7 @@ export const CHECKS = {
       // A light switched by a change of the lighting mode is the mode's change.
       const now = scene.state(), modeChanged = now.mode !== scene.stepState().mode;
       const allowed = paths.map(pathKeys), changed = differingLeaves(now, scene.stepState()).filter(([field, i, key]) =>
-        !(modeChanged && field === "lights" && key === "on" && now.lights[i].on === MODE_LIGHTS[now.mode].includes(i)));
+        !(modeChanged && field === "lights" && key === "on" && now.lights[i].on === fieldTable().mode_lights[now.mode].includes(i)));
       // A field is named whole unless the task allows a part of it.
       const names = changed.filter((keys) => !allowed.some((a) => startsWith(keys, a))).map((keys) => {
         const field = typeof keys.at(-1) === "number" ? keys.slice(0, -1) : keys;
@@ -357,7 +365,7 @@ const givesPixel = (check) => {
 export function sceneReadings(stepState) {
   let state = null, frame = null, step = null;
   const explained = {}, lightFrames = {}, spend = lessonMeter();
-  const readState = () => (state ||= lab.state());
+  const readState = () => (state ||= stateNow().state);
   const area = ([x0, y0, x1, y1]) => (x1 - x0 + 1) * (y1 - y0 + 1);
   return {
     spend,
@@ -386,7 +394,7 @@ function foundProblem(task, at) {
   for (const [, source, path] of task.found.matchAll(PLACES)) {
     const keys = pathKeys(path), place = `${at}.found: {${source}.${path}}`;
     if (!["state", "pixel"].includes(source)) return `${place}: a value is {state.PATH} or {pixel.PATH}`;
-    if (!keys || (source === "state" && valueAtPath(lab.state(), keys) === undefined)) return `${place} names no field`;
+    if (!keys || (source === "state" && valueAtPath(stateNow().state, keys) === undefined)) return `${place} names no field`;
     if (source === "pixel" && !task.pixel && !givesPixel(task.check)) return `${place}: the task explains no pixel`;
   }
   return "";

@@ -5,7 +5,7 @@
 // task shown; the task's check is decided after every change and every
 // click, and once it passes the step is done: the page says what was found
 // and explains the pixel that shows it.
-import { afterClick, call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateText } from "./program.js";
+import { afterClick, call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateNow, stateText, took } from "./program.js";
 import { element } from "./controls.js";
 import { showPixel } from "./picture.js";
 import { unmarkPixel } from "./outside.js";
@@ -53,8 +53,8 @@ export function openLesson(nameOrLesson, step) {
 function showStep(step) {
   const now = lessonNow.lesson.steps[step - 1];
   loadingStep = true;
-  call("lab_reset");
-  setText(stateText(now.state || {}));
+  took(call("lab_reset"));
+  took(setText(stateText(now.state || {})));
   dropPixels();
   unmarkPixel();
   call("lab_mark", -1, -1);
@@ -63,7 +63,7 @@ function showStep(step) {
   lessonText("explain-summary", "");
   lessonText("explain-json", "");
   if (now.hold) lab.hold();
-  Object.assign(lessonNow, { step, done: now.task ? false : null, stepState: call("lab_state") });
+  Object.assign(lessonNow, { step, done: now.task ? false : null, stepState: stateNow().text });
   lessonBox.hidden = false;
   lessonText("lesson-title", lessonNow.lesson.title);
   lessonText("lesson-step", `step ${step} of ${lessonNow.lesson.steps.length}`);
@@ -107,7 +107,7 @@ function checkTask() {
     result = { ok: false, why: error.message };
   }
   if (!result.ok) {
-    const acted = lab.markedPixel() || call("lab_state") !== lessonNow.stepState;
+    const acted = lab.markedPixel() || stateNow().text !== lessonNow.stepState;
     showFinding(acted ? `Not yet: ${result.why}.` : "", false);
     return;
   }

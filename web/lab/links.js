@@ -1,6 +1,6 @@
 "use strict";
 // The state in the page's address: #state= and the JSON of the fields that
-// differ from the demo's values (the program's lab_changes), so a link is
+// differ from the demo's values (kept with the state, program.js), so a link is
 // short and can be written by hand: #state={"mode":2}. A lesson opened from
 // the menu is named before it, with its step counted from 1:
 // #lesson=spotlight&step=2, then &state= once the learner changes the step's
@@ -9,7 +9,7 @@
 // more when they stop (writing it costs the browser's process more than a
 // frame); a page opened at such an address starts
 // from it, or says why not and starts from the demo's values.
-import { call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateText } from "./program.js";
+import { call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateNow, stateText, took } from "./program.js";
 import { element } from "./controls.js";
 import { shortLine } from "./lesson-limits.js";
 import { lessonNow, lessonOpenProblem, lessonStepState, openLesson } from "./lessons.js";
@@ -23,8 +23,8 @@ function addressFragment() {
   const parts = [];
   const stepState = lessonStepState();
   if (stepState && lessonNow.name) parts.push(`lesson=${readable(lessonNow.name)}`, `step=${lessonNow.step}`);
-  const changes = call("lab_changes", "");
-  if (changes !== "{}" && !(stepState && stepState === call("lab_state") && lessonNow.name)) {
+  const { text, changesText: changes } = stateNow();
+  if (changes !== "{}" && !(stepState && stepState === text && lessonNow.name)) {
     parts.push(`state=${readable(changes)}`);
   }
   return parts.join("&");
@@ -81,8 +81,8 @@ export function openAddress(starting) {
   }
   if (fields.lesson !== undefined) openLesson(fields.lesson, step);
   if (fields.state !== undefined) {
-    call("lab_reset");
-    setText(stateText(fields.state));
+    took(call("lab_reset"));
+    took(setText(stateText(fields.state)));
   }
   dropPixels();
   refreshPanel();

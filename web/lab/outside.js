@@ -8,7 +8,7 @@
 // slider move it nearer or further. With the focus on it, the arrows turn
 // it and + and - move it. A click on the scene's picture marks its pixel in
 // both views and in the pixel fields.
-import { call, dropPixels, lab, refreshPanel } from "./program.js";
+import { call, dropPixels, lab, refreshPanel, took } from "./program.js";
 const outsideCanvas = document.getElementById("outside");
 const distanceSlider = document.getElementById("outside-distance");
 let markedAt = null;   // the clicked pixel, row 0 at the top
@@ -101,7 +101,10 @@ outsideCanvas.addEventListener("pointermove", (event) => {
     if (pressing.size === 2) moveOutside(pinch.distance * pinch.span / span());
   } else if (!holding) {
     outsideCanvas.style.cursor = call("lab_outside_handle", x, y, reachOf(event)) ? "move" : "grab";
-  } else if (call("lab_outside_drag", x, y, event.shiftKey ? 1 : 0)) {
+  } else {
+    const answer = call("lab_outside_drag", x, y, event.shiftKey ? 1 : 0);
+    if (!answer) return;
+    took(answer);
     dropPixels();
     refreshPanel(true);
   }

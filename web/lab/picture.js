@@ -3,7 +3,7 @@
 // (a tap's, or the pixel fields') explanation of why the pixel has it: its
 // terms as a chart (terms.js), then the explain tool's text and JSON; the
 // pixel then marked in both views, and said in one line to screen readers.
-import { afterClick, canvas, controls, lab, say } from "./program.js";
+import { afterClick, canvas, controls, lab, say, stateNow } from "./program.js";
 import { showTerms } from "./terms.js";
 import { markPixel } from "./outside.js";
 const hover = document.getElementById("hover");
@@ -85,7 +85,7 @@ canvas.addEventListener("click", (event) => {
 document.getElementById("pick").addEventListener("submit", (event) => {
   event.preventDefault();
   const [x, y] = ["pixel-x", "pixel-y"].map((id) => document.getElementById(id).value.trim());
-  const { size } = lab.state();
+  const { size } = stateNow().state;
   const whole = (text, most) => /^\d+$/.test(text) && Number(text) < most;
   if (!whole(x, size[0]) || !whole(y, size[1])) {
     say(`A pixel is x 0 to ${size[0] - 1} and y 0 to ${size[1] - 1}, whole numbers (row 0 at the top).`, true);

@@ -3,8 +3,9 @@
 // to it (window.lab, with the other modules' parts: main.js). The program
 // keeps the one scene state: a change is merged into it (the same JSON as
 // the tools' --state files), a bad value is refused with a message naming
-// the field, and the frame is drawn; the page then shows the state as the
-// program has it.
+// the field, and the frame is drawn; the program's answer brings the new
+// state back with it, which this module keeps (stateNow()) and the page
+// shows.
 import { noteChange } from "./history.js";
 export const canvas = document.getElementById("scene");
 const status = document.getElementById("status");
@@ -14,20 +15,27 @@ let pixelCache = null;           // the frame's pixels, read when first needed a
 export const afterClick = [];    // what runs after a pixel is clicked and explained
 
 // What each of the program's functions returns.
-const RETURNS = { lab_limits: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
+const RETURNS = { lab_limits: "string", lab_fields: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
                   lab_explain: "string", lab_code: "string", lab_message: "string", lab_pixels: "number",
-                  lab_key: "number", lab_spin_step: null, lab_set_marks: null, lab_draw: null, lab_prepare: null,
+                  lab_key: "string", lab_spin_step: "string", lab_set_marks: null, lab_draw: null, lab_prepare: null,
                   lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null, lab_outside_orbit: null,
-                  lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "number",
+                  lab_outside_handle: "number", lab_outside_grab: "number", lab_outside_drag: "string",
                   lab_outside_release: null, lab_changes: "string", lab_check_state: "string",
-                  lab_light_pixels: "number" };
+                  lab_light_pixels: "number", lab_set_light_count: "string" };
 
 export function call(name, ...args) {
   const types = args.map((a) => (typeof a === "number" ? "number" : "string"));
   return program.ccall(name, RETURNS[name], types, args);
 }
 
-// The state reader's limits ({bytes, depth}), asked once.
+// The program's table of the state's fields (lab_fields: the reader's
+// limits, the lights' and solids' names, every field's path, label, kind,
+// parts, ranges, demo's value and choices, the lights each mode switches
+// on), asked once.
+let table = null;
+export const fieldTable = () => (table ??= JSON.parse(call("lab_fields")));
+
+// The state reader's limits ({bytes, depth}).
 let limits = null;
 
 // `value` written as JSON nests deeper ("depth") or is longer ("bytes") than
@@ -56,7 +64,7 @@ function pastLimits(value) {
 // refuse it in its own words: one character more than it takes (at least a
 // byte more), or one level.
 export function stateText(partial) {
-  limits ??= JSON.parse(call("lab_limits"));
+  limits ??= fieldTable().limits;
   if (typeof partial === "string") return partial.slice(0, limits.bytes + 1);
   const past = pastLimits(partial);
   if (past === "depth") return "[".repeat(limits.depth + 1);
@@ -84,8 +92,38 @@ export const labReady = () => document.body.dataset.ready === "yes";
 // A frame the program left at `at` in its heap, as lab_pixels gives it:
 // {width, height, data}, a copy.
 export function heapFrame(at) {
-  const [width, height] = lab.state().size;
+  const [width, height] = kept.state.size;
   return { width, height, data: new Uint8ClampedArray(program.HEAPU8.slice(at, at + width * height * 4)) };
+}
+
+// The state as the program has it: `state` (parsed), `text` (its JSON) and
+// `changes` and `changesText`, its fields that differ from the demo's
+// values. The other modules read it here, and change none of it: the
+// program's answer to every change replaces it (took), so a change crosses
+// into the program once and comes back once.
+let kept = { state: null, text: "", changes: {}, changesText: "{}" };
+export const stateNow = () => kept;
+
+// The state the program starts with, asked once.
+export function keepStartingState() {
+  const text = call("lab_state");
+  kept = { state: JSON.parse(text), text, changes: {}, changesText: "{}" };
+}
+
+// The program's answer to a change, {"state": S, "changes": C, "refused": R}
+// (lab_main.cpp's answer(); "" when nothing changed): the state kept unless
+// it was refused, with S's and C's texts as they stand (the answer is one
+// parse, no text written again). The refusal, or "".
+const STATE_AT = '{"state":'.length, CHANGES = ',"changes":', REFUSED = ',"refused":';
+export function took(answer) {
+  if (!answer) return "";
+  const parsed = JSON.parse(answer);
+  if (parsed.state !== null) {
+    const at = answer.indexOf(CHANGES);
+    kept = { state: parsed.state, text: answer.slice(STATE_AT, at), changes: parsed.changes,
+             changesText: answer.slice(at + CHANGES.length, answer.lastIndexOf(REFUSED)) };
+  }
+  return parsed.refused;
 }
 
 // For the modules that start the program and that change the frame.
@@ -109,7 +147,7 @@ export const lab = {
         reject(new Error("set takes an object of state fields, or a state file's text"));
         return;
       }
-      const refused = setText(stateText(partial));
+      const refused = took(setText(stateText(partial)));
       pixelCache = null;
       refreshPanel();
       if (refused) {
@@ -121,7 +159,9 @@ export const lab = {
       resolve(lab.state());
     });
   },
-  state() { return JSON.parse(call("lab_state")); },
+  state() { return structuredClone(kept.state); },
+  // The table of the state's fields the panel is made from (lab_fields).
+  fields() { return structuredClone(fieldTable()); },
   // The explain tool's JSON for pixel (x, y), row 0 at the top.
   explain(x, y) {
     const result = JSON.parse(call("lab_explain", x, y));
@@ -135,7 +175,7 @@ export const lab = {
     return pixelCache;
   },
   reset() {
-    const problem = call("lab_reset");
+    const problem = took(call("lab_reset"));
     pixelCache = null;
     refreshPanel();
     say(problem, Boolean(problem));
@@ -154,10 +194,14 @@ export function prepareSoon() {
   preparing = setTimeout(() => call("lab_prepare"), PREPARE_AFTER_MS);
 }
 
-// `spinning`: a step of the spin (or of a drag), with another to come at once.
+// `spinning`: a step of the spin (or of a drag), with another to come at
+// once. Each control is given the state it showed before too (null the
+// first time), so a row refreshes only when its value changed.
+let shown = null;
 export function refreshPanel(spinning) {
-  const state = lab.state();
-  for (const control of controls) control.refresh(state, spinning);
+  const state = kept.state, before = shown;
+  shown = state;
+  for (const control of controls) control.refresh(state, spinning, before);
   if (!spinning) {
     prepareSoon();
     noteChange();

@@ -2,7 +2,7 @@
 // The start: the program, then the panel once its first frame shows; or what is missing
 // when it cannot. Till it draws, the page's controls are disabled, and they
 // stay so when it cannot: without the program they have nothing to act on.
-import { call, canvas, program, say, setProgram } from "./program.js";
+import { call, canvas, keepStartingState, program, say, setProgram } from "./program.js";
 import { buildStateGroups } from "./panel.js";
 import { buildFileGroups } from "./files.js";
 import { buildCodeGroup } from "./code.js";
@@ -29,6 +29,7 @@ createMaterialsLightsLab({ canvas, print: (line) => console.log(line), printErr:
       say(`The lighting shader failed: ${call("lab_message")}`, true);
       return;
     }
+    keepStartingState();
     // The first frame is on screen before the panel is built: built in a
     // task after that frame's, not in the task that drew it. A page opened
     // at an address shows its state first, so there it is built at once, as
