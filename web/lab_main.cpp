@@ -105,6 +105,7 @@ struct Lab {
     OutsideCamera camera = overviewCamera(300, 300);
     Grab grab;
     bool clicked = false;  // a pixel is marked
+    bool canvasMarked = false;  // and the scene's canvas shows its marks
     ClickedPoint point;    // and what is under it
     SceneState pointState; // the state `point` was explained in
     bool pointKnown = false;
@@ -163,11 +164,6 @@ void readPixels(int x, int y, int width, int height, unsigned char* rgba)
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
-// Pixel (x, y), row 0 at the top, of what the canvas holds now.
-void pixelAt(int x, int y, unsigned char rgba[4])
-{
-    readPixels(x, lab->state.view.windowHeight - 1 - y, 1, 1, rgba);
-}
 
 // The bound framebuffer's frame into lab->pixels: RGBA, row 0 at the top.
 void readFrameTopDown()
@@ -230,6 +226,7 @@ std::string drawSceneView()
     useSceneContext();
     const ViewerState& view = lab->state.view;
     sizeCanvas(CANVAS, view.windowWidth, view.windowHeight);
+    lab->canvasMarked = false;
     std::string log;
     if (!lab->renderer.draw(lab->state, log)) {
         return log;
@@ -247,7 +244,37 @@ void drawClickMarks()
         const ViewerState& view = lab->state.view;
         drawLayers(lab->markRenderer, sceneLayers(lab->state, lab->point), sceneEye(lab->state),
                    view.windowWidth, view.windowHeight);
+        lab->canvasMarked = true;
     }
+}
+
+// The scene's view as drawSceneView draws it, without the marks of a click,
+// into the pick framebuffer (left bound), only within the rectangle of
+// `width` x `height` pixels from (x, y), row 0 at the bottom: the canvas
+// keeps its frame and its marks, and only the pixels read are shaded.
+void drawUnmarked(int x, int y, int width, int height)
+{
+    const ViewerState& view = lab->state.view;
+    lab->pick.bind(view.windowWidth, view.windowHeight);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, y, width, height);
+    std::string log;
+    if (lab->renderer.draw(lab->state, log) && lab->marks) {
+        lab->markRenderer.draw(lab->state, log);
+    }
+    glDisable(GL_SCISSOR_TEST);
+}
+
+// Pixel (x, y), row 0 at the top, of the scene's view as drawn, without the
+// marks of a click: read from the canvas, unless it shows them.
+void pixelAt(int x, int y, unsigned char rgba[4])
+{
+    const int height = lab->state.view.windowHeight;
+    if (lab->canvasMarked) {
+        drawUnmarked(x, height - 1 - y, 1, 1);
+    }
+    readPixels(x, height - 1 - y, 1, 1, rgba);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 // The view from outside, on its own canvas and context: the scene lit as
@@ -687,11 +714,20 @@ EMSCRIPTEN_KEEPALIVE const char* lab_spin_step()
 // the frame as drawn, without the marks of a click.
 EMSCRIPTEN_KEEPALIVE const unsigned char* lab_pixels()
 {
-    if (lab->clicked) {
-        drawSceneView();
+    const bool unmarked = lab->canvasMarked;
+    if (unmarked) {
+        const ViewerState& view = lab->state.view;
+        drawUnmarked(0, 0, view.windowWidth, view.windowHeight);
     }
     readFrameTopDown();
-    drawClickMarks();
+    if (unmarked) {
+        // The canvas has no alpha: it reads opaque, the framebuffer as cleared.
+        for (std::size_t a = 3; a < lab->pixels.size(); a += 4) {
+            lab->pixels[a] = 255;
+        }
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, lab->state.view.windowWidth, lab->state.view.windowHeight);
     return lab->pixels.data();
 }
 
@@ -740,13 +776,9 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* lab_light_pixels(int light, int terms,
 // JSON, with the text it prints as "text" (explainAt).
 EMSCRIPTEN_KEEPALIVE const char* lab_explain(int x, int y)
 {
-    if (lab->clicked) {
-        drawSceneView();
-    }
     PixelExplanation explanation;
     std::string why;
     const bool explained = explainAt(x, y, explanation, why);
-    drawClickMarks();
     if (!explained) {
         return hand(nlohmann::json{{"error", why}}.dump());
     }

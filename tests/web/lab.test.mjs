@@ -119,6 +119,17 @@ test('a clicked pixel is explained as the command-line explainer explains it', a
     await writeFile(file, JSON.stringify(await lab.evaluate(() => lab.state())));
     const frame = await labFrame(lab);
     const candidates = solidPixels(frame, 13);
+    // A pixel marked: its marks are on the canvas, and in neither the frame
+    // the page reads nor the colours it explains.
+    const onCanvas = await lab.evaluate(([x, y]) => {
+      lab.click(x, y);
+      const copy = Object.assign(document.createElement('canvas'), { width: 300, height: 300 });
+      const context = copy.getContext('2d');
+      context.drawImage(document.getElementById('scene'), 0, 0);
+      return Array.from(context.getImageData(0, 0, 300, 300).data);
+    }, candidates[0]);
+    assert.ok(onCanvas.some((v, p) => v !== frame.data[p]), 'the marks are on the canvas');
+    assert.deepEqual(await labFrame(lab), frame, 'the frame read with a pixel marked');
     let inState = 0;
     for (let c = 0; c < candidates.length && inState < 7; c += Math.max(1, Math.floor(candidates.length / 9))) {
       const [x, y] = candidates[c];

@@ -17,13 +17,14 @@ function pixelUnder(event) {
            y: Math.floor((Math.trunc(event.clientY) - box.top) * canvas.height / box.height) };
 }
 
+const readOut = (x, y, [r, g, b]) => { hover.textContent = `pixel (${x}, ${y}): ${r} ${g} ${b}`; };
+
 // The read-out of the pixel pointed at, as the frame is now.
 function showPointed() {
   const frame = lab.pixels();
   const { x, y } = pointedAt;
   if (x < 0 || y < 0 || x >= frame.width || y >= frame.height) return;
-  const at = 4 * (y * frame.width + x);
-  hover.textContent = `pixel (${x}, ${y}): ${frame.data[at]} ${frame.data[at + 1]} ${frame.data[at + 2]}`;
+  readOut(x, y, frame.data.subarray(4 * (y * frame.width + x)));
 }
 
 canvas.addEventListener("pointermove", (event) => {
@@ -77,8 +78,14 @@ canvas.addEventListener("click", (event) => {
   canvas.focus({ preventScroll: true });  // a zoomed view stays where it was scrolled
   const { x, y } = pixelUnder(event);
   pointedAt = { x, y };  // a tap points at the pixel it explains
-  if (lab.click(x, y)) bringExplanation();
-  showPointed();
+  const explained = lab.click(x, y);
+  if (!explained) {
+    showPointed();
+    return;
+  }
+  // The colour drawn is the explanation's: the frame is not read again.
+  readOut(x, y, explained.drawn);
+  bringExplanation();
 });
 
 // The pixel fields: Enter in either, or the button, explains the pixel.
