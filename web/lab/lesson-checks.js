@@ -15,7 +15,7 @@
 // lab.compare(). A test of a value is one or more of equals, between,
 // at_least and at_most. "missing" on a check is what the page says while it
 // fails, in the task's own words.
-import { call, heapFrame, lab, setText, stateText } from "./program.js";
+import { call, heapFrame, lab, program, setText, stateText } from "./program.js";
 import { LESSON_COSTS, conditionCost, lessonMeter } from "./lesson-limits.js";
 const SOLID_NAMES = ["cube", "sphere", "cone", "cylinder", "nothing"];
 const TESTS = ["equals", "between", "at_least", "at_most"];
@@ -34,6 +34,24 @@ const hasField = (value, key) => (Array.isArray(value) ? typeof key === "number"
   : value !== null && typeof value === "object" && typeof key === "string" && Object.hasOwn(value, key));
 const valueAtPath = (object, keys) => keys.reduce((value, key) => (hasField(value, key) ? value[key] : undefined), object);
 
+// A state with every field. The program writes the fields of the rest of
+// GL's lighting (the highlight, the separate specular colour, the back
+// material) only where they differ from the demo's values, so that older
+// states are written as they were; a check names, reads and compares them
+// all the same, so those left out are filled in with the demo's values from
+// the program's table of fields. A light's fields are always written.
+let demoFields = null;
+function wholeState(state) {
+  demoFields ||= JSON.parse(program.ccall("lab_fields", "string", [], [])).fields.filter((f) => f.path[0] !== "lights");
+  for (const field of demoFields) {
+    if (valueAtPath(state, field.path) !== undefined) continue;
+    const object = field.path.slice(0, -1).reduce((at, key) => (at[key] ??= {}), state);
+    object[field.path.at(-1)] = field.parts ? field.values.map((v) => v.demo) : field.values[0].demo;
+  }
+  return state;
+}
+const wholeLabState = () => wholeState(lab.state());
+
 const isNumber = (v) => typeof v === "number" && Number.isFinite(v);
 const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
 const shownValue = (v, decimals = 4) => (isNumber(v) ? String(+v.toFixed(decimals))
@@ -47,7 +65,8 @@ const listed = (items, last = "and") => (items.length < 2 ? items.join("")
 // position w", ["material", "diffuse", "cube"] "the material's diffuse (cube)".
 const ROWS = { on: "on switch", spot_direction: "spot direction", spot_cutoff: "spot cut-off",
                spot_exponent: "spot exponent", global_ambient: "global ambient", local_viewer: "local viewer",
-               two_sided: "two-sided lighting", mode: "lighting mode", size: "frame size", cube: "cube faces (N x N)" };
+               two_sided: "two-sided lighting", separate_specular: "separate specular colour",
+               mode: "lighting mode", size: "frame size", cube: "cube faces (N x N)" };
 const PARTS = { position: ["x", "y", "z", "w"], spot_direction: ["x", "y", "z"], angles: ["x", "y", "z"],
                 attenuation: ["k0", "k1", "k2"], size: ["w", "h"], sphere: ["slices", "stacks"],
                 cone: ["slices", "stacks"], cylinder: ["slices", "stacks"] };
@@ -56,6 +75,7 @@ function fieldLabel(keys) {
   const part = typeof keys.at(-1) === "number" && !(top === "lights" && keys.length === 2) ? keys.at(-1) : null;
   let name = `the ${label}`;
   if (top === "lights") name = keys.length > 2 ? `light ${second}'s ${label}` : `light ${second}`;
+  else if (top === "material" && second === "back") name = keys.length > 2 ? `the back material's ${label}` : "the back material";
   else if (top === "material" && keys.length > 1) name = second === "diffuse" && field !== "diffuse" ? `the material's diffuse (${field})` : `the material's ${label}`;
   else if (top === "tessellation" && field in PARTS) return part === null ? `the ${field}'s slices and stacks` : `the ${field}'s ${PARTS[field][part]}`;
   return part === null ? name : `${name} ${(PARTS[field] || ["r", "g", "b", "a"])[part]}`;
@@ -190,7 +210,7 @@ export const CHECKS = {
     problem(rule, at) {
       const keys = pathKeys(rule.path);
       if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
-      if (valueAtPath(lab.state(), keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
+      if (valueAtPath(wholeLabState(), keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
       return testProblem(rule, at, true);
     },
     decide(rule, scene) {
@@ -273,16 +293,19 @@ export const CHECKS = {
       if (!Array.isArray(paths)) return `${at} must be a list of the state's fields, such as ["lights[2].spot_cutoff"]`;
       for (const [i, path] of paths.entries()) {
         const keys = pathKeys(path);
-        if (!keys || valueAtPath(lab.state(), keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
+        if (!keys || valueAtPath(wholeLabState(), keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
         if (paths.indexOf(path) !== i) return `${at}[${i}]: "${path}" is given twice`;
       }
       return "";
     },
     decide(paths, scene) {
       // A light switched by a change of the lighting mode is the mode's change.
-      const now = scene.state(), modeChanged = now.mode !== scene.stepState().mode;
-      const allowed = paths.map(pathKeys), changed = differingLeaves(now, scene.stepState()).filter(([field, i, key]) =>
-        !(modeChanged && field === "lights" && key === "on" && now.lights[i].on === MODE_LIGHTS[now.mode].includes(i)));
+      const now = scene.state(), step = scene.stepState(), modeChanged = now.mode !== step.mode;
+      // Both ways: a light the step has and the state no longer has is a change too.
+      const seen = new Set(), leaves = [...differingLeaves(now, step), ...differingLeaves(step, now)]
+        .filter((keys) => !seen.has(keys.join(".")) && seen.add(keys.join(".")));
+      const allowed = paths.map(pathKeys), changed = leaves.filter(([field, i, key]) => !(modeChanged &&
+        field === "lights" && key === "on" && i < 3 && now.lights[i]?.on === MODE_LIGHTS[now.mode].includes(i)));
       // A field is named whole unless the task allows a part of it.
       const names = changed.filter((keys) => !allowed.some((a) => startsWith(keys, a))).map((keys) => {
         const field = typeof keys.at(-1) === "number" ? keys.slice(0, -1) : keys;
@@ -357,12 +380,12 @@ const givesPixel = (check) => {
 export function sceneReadings(stepState) {
   let state = null, frame = null, step = null;
   const explained = {}, lightFrames = {}, spend = lessonMeter();
-  const readState = () => (state ||= lab.state());
+  const readState = () => (state ||= wholeLabState());
   const area = ([x0, y0, x1, y1]) => (x1 - x0 + 1) * (y1 - y0 + 1);
   return {
     spend,
     state: readState,
-    stepState: () => (step ||= JSON.parse(stepState)),
+    stepState: () => (step ||= wholeState(JSON.parse(stepState))),
     frame: () => (frame ||= (spend(LESSON_COSTS.read * readState().size[0] * readState().size[1]), lab.pixels())),
     lightFrame: (light, term, box) => (lightFrames[`${light} ${term} ${box}`] ||= (spend(LESSON_COSTS.read * area(box)),
       heapFrame(call("lab_light_pixels", light, term ? 1 << TERMS.indexOf(term) : 7, ...box)))),
@@ -386,7 +409,7 @@ function foundProblem(task, at) {
   for (const [, source, path] of task.found.matchAll(PLACES)) {
     const keys = pathKeys(path), place = `${at}.found: {${source}.${path}}`;
     if (!["state", "pixel"].includes(source)) return `${place}: a value is {state.PATH} or {pixel.PATH}`;
-    if (!keys || (source === "state" && valueAtPath(lab.state(), keys) === undefined)) return `${place} names no field`;
+    if (!keys || (source === "state" && valueAtPath(wholeLabState(), keys) === undefined)) return `${place} names no field`;
     if (source === "pixel" && !task.pixel && !givesPixel(task.check)) return `${place}: the task explains no pixel`;
   }
   return "";
