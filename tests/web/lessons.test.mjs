@@ -95,7 +95,7 @@ test('compare: the pixels that differ from the held frame, and the fields', asyn
 // and wrong actions, which must not, each from the step freshly opened. An
 // action is a list of lab.set objects and [x, y] clicks.
 const L0 = (light) => ({ lights: [light] }), L1 = (light) => ({ lights: [{}, light] }), L2 = (light) => ({ lights: [{}, {}, light] });
-const M = (material) => ({ material }), SPECULAR = (c) => [{ material: { specular: c } }];
+const M = (material) => ({ material }), SPECULAR = (c) => [{ material: { specular: c } }], SPHERE = (...t) => ({ tessellation: { sphere: t } });
 const TASKS = {
   modes: [{ do: [[220, 80]], wrong: [[[200, 200]], [L0({ position: [2, 2, 3, 1] }), [220, 80]], [M({ ambient: [0.3, 0.3, 0.3, 1] }), [220, 80]]] },
     { do: [[90, 215]], wrong: [[[64, 215]], [M({ diffuse: { cylinder: [1, 1, 1, 1] } }), [90, 215]], [L1({ diffuse: [1, 1, 1, 1] }), [90, 215]]] },
@@ -117,11 +117,18 @@ const TASKS = {
     { do: [{ tessellation: { cube: 16 } }], wrong: [[L2({ spot_cutoff: 15 })], [{ shading: 'pixel' }],
       [{ tessellation: { cube: 16 }, ...L0({ diffuse: [1, 1, 1, 1] }) }], [{ tessellation: { cube: 16 }, shading: 'pixel' }]] },
     { do: [M({ shininess: 10 })], wrong: [[M({ shininess: 50 })], [{ shading: 'pixel' }], [{ ...M({ shininess: 10 }), tessellation: { sphere: [32, 16] } }]] }],
+  shading: [{ do: [[200, 200]], wrong: [[[220, 80]], [{ shading: 'vertex' }, [200, 200]]] }, { do: [SPHERE(24, 12)], wrong: [[SPHERE(16, 8)], [M({ shininess: 10 })]] },
+    { do: [{ shading: 'vertex' }], wrong: [[{ shading: 'pixel' }], [{ shading: 'vertex', separate_specular: true }], [SPHERE(72, 72)]] },
+    { do: [{ shading: 'pixel' }], wrong: [[{ shading: 'flat' }], [{ shading: 'pixel', highlight: 'phong' }]] }],
   highlights: [{ do: [M({ shininess: 10 })], wrong: [[M({ shininess: 30 })], [{ shading: 'pixel' }], [M({ shininess: 10, ambient: [0, 0.2, 0, 1] })]] },
     { do: SPECULAR([1, 1, 0, 1]), also: [L0({ specular: [1, 1, 0, 1] })], wrong: [[M({ diffuse: { sphere: [1, 1, 0, 1] } })],
       SPECULAR([1, 0, 1, 1]), SPECULAR([1, 0, 0, 1]), [L1({ specular: [1, 1, 0, 1] })]] },
     { do: [[188, 112]], wrong: [[[248, 52]], [{ local_viewer: false }, [188, 112]], [M({ shininess: 1 }), [188, 112]]] },
     { do: [{ local_viewer: false }], wrong: [[M({ emission: [1, 1, 1, 1] })], [M({ shininess: 0 })], [L0({ position: [0, 0.1, 1, 0] })]] }],
+  phong: [{ do: [{ highlight: 'phong' }], wrong: [[M({ shininess: 128 })], [{ highlight: 'phong', ...M({ shininess: 12.5 }) }], [{ shading: 'vertex' }]] },
+    { do: [M({ shininess: 12.5 })], also: [M({ shininess: 14 })], wrong: [[{ highlight: 'blinn' }], [M({ shininess: 8 })], [M({ shininess: 25 })]] },
+    { do: [[222, 210]], wrong: [[[232, 210]], [{ highlight: 'blinn' }, [222, 210]]] },
+    { do: [{ separate_specular: true }], wrong: [[{ separate_specular: true, shading: 'pixel' }], [M({ back: { diffuse: [1, 0, 0, 1] } })]] }],
   'ambient-and-distance': [{ do: [{ global_ambient: [1, 1, 1, 1] }],
     wrong: [[{ global_ambient: [1, 1, 1, 1], ...M({ ambient: [0.5, 0, 0, 1] }) }], [{ global_ambient: [0.5, 0.5, 0.5, 1] }], [L0({ ambient: [1, 1, 1, 1] })]] },
   { do: [M({ ambient: [1, 0, 0, 1] })], also: [M({ ambient: [0, 1, 0, 1] })], wrong: [[M({ emission: [0.3, 0, 0, 1] })],

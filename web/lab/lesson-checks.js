@@ -10,12 +10,12 @@
 //   {"changed": {"at_least": 1}}                      (against A, which "hold" keeps)
 //   {"only":    ["lights[2].spot_cutoff"]}            (what may differ from the step's state)
 //   {"all": [checks]}, {"any": [checks]}
-// decided from the state (stateNow()), the step's state, lab.explain() of the marked
+// decided from the state (every field: wholeLabState()), the step's state, lab.explain() of the marked
 // pixel, lab.pixels(), the frame of one light's terms alone and
 // lab.compare(). A test of a value is one or more of equals, between,
 // at_least and at_most. "missing" on a check is what the page says while it
 // fails, in the task's own words.
-import { call, fieldTable, heapFrame, lab, setText, stateNow, stateText } from "./program.js";
+import { call, fieldTable, heapFrame, lab, setText, stateText } from "./program.js";
 import { fieldWords } from "./panel.js";
 import { LESSON_COSTS, conditionCost, lessonMeter } from "./lesson-limits.js";
 // What a clicked pixel may show, and the lights a check may name: the program's.
@@ -35,6 +35,24 @@ function pathKeys(path) {
 const hasField = (value, key) => (Array.isArray(value) ? typeof key === "number" && key < value.length
   : value !== null && typeof value === "object" && typeof key === "string" && Object.hasOwn(value, key));
 const valueAtPath = (object, keys) => keys.reduce((value, key) => (hasField(value, key) ? value[key] : undefined), object);
+
+// A state with every field. The program writes the fields of the rest of
+// GL's lighting (the highlight, the separate specular colour, the back
+// material) only where they differ from the demo's values, so that older
+// states are written as they were; a check names, reads and compares them
+// all the same, so those left out are filled in with the demo's values from
+// the program's table of fields. A light's fields are always written.
+let demoFields = null;
+function wholeState(state) {
+  demoFields ||= fieldTable().fields.filter((f) => f.path[0] !== "lights");
+  for (const field of demoFields) {
+    if (valueAtPath(state, field.path) !== undefined) continue;
+    const object = field.path.slice(0, -1).reduce((at, key) => (at[key] ??= {}), state);
+    object[field.path.at(-1)] = field.parts ? field.values.map((v) => v.demo) : field.values[0].demo;
+  }
+  return state;
+}
+const wholeLabState = () => wholeState(lab.state());
 
 const isNumber = (v) => typeof v === "number" && Number.isFinite(v);
 const sameValue = (a, b) => JSON.stringify(a) === JSON.stringify(b);
@@ -63,6 +81,7 @@ function fieldLabel(keys) {
   const parts = words?.parts ?? ["r", "g", "b", "a"];
   let name = `the ${label}`;
   if (top === "lights") name = keys.length > 2 ? `light ${second}'s ${label}` : `light ${second}`;
+  else if (top === "material" && second === "back") name = keys.length > 2 ? `the back material's ${label}` : "the back material";
   else if (top === "material" && keys.length > 1) name = second === "diffuse" && field !== "diffuse" ? `the material's diffuse (${field})` : `the material's ${label}`;
   else if (top === "tessellation" && parts.length > 1) return part === null ? `the ${field}'s ${parts.join(" and ")}` : `the ${field}'s ${parts[part]}`;
   return part === null ? name : `${name} ${parts[part]}`;
@@ -198,7 +217,7 @@ export const CHECKS = {
     problem(rule, at) {
       const keys = pathKeys(rule.path);
       if (!keys) return `${at}.path must name a field, such as "lights[2].spot_cutoff"`;
-      if (valueAtPath(stateNow().state, keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
+      if (valueAtPath(wholeLabState(), keys) === undefined) return `${at}.path: the state has no field "${rule.path}"`;
       return testProblem(rule, at, true);
     },
     decide(rule, scene) {
@@ -281,16 +300,20 @@ export const CHECKS = {
       if (!Array.isArray(paths)) return `${at} must be a list of the state's fields, such as ["lights[2].spot_cutoff"]`;
       for (const [i, path] of paths.entries()) {
         const keys = pathKeys(path);
-        if (!keys || valueAtPath(stateNow().state, keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
+        if (!keys || valueAtPath(wholeLabState(), keys) === undefined) return `${at}[${i}]: the state has no field "${path}"`;
         if (paths.indexOf(path) !== i) return `${at}[${i}]: "${path}" is given twice`;
       }
       return "";
     },
     decide(paths, scene) {
       // A light switched by a change of the lighting mode is the mode's change.
-      const now = scene.state(), modeChanged = now.mode !== scene.stepState().mode;
-      const allowed = paths.map(pathKeys), changed = differingLeaves(now, scene.stepState()).filter(([field, i, key]) =>
-        !(modeChanged && field === "lights" && key === "on" && now.lights[i].on === fieldTable().mode_lights[now.mode].includes(i)));
+      const now = scene.state(), step = scene.stepState(), modeChanged = now.mode !== step.mode;
+      // Both ways: a light the step has and the state no longer has is a change too.
+      const seen = new Set(), leaves = [...differingLeaves(now, step), ...differingLeaves(step, now)]
+        .filter((keys) => !seen.has(keys.join(".")) && seen.add(keys.join(".")));
+      const modeLights = fieldTable().mode_lights[now.mode];
+      const allowed = paths.map(pathKeys), changed = leaves.filter(([field, i, key]) => !(modeChanged &&
+        field === "lights" && key === "on" && i <= lastLight() && now.lights[i]?.on === modeLights.includes(i)));
       // A field is named whole unless the task allows a part of it.
       const names = changed.filter((keys) => !allowed.some((a) => startsWith(keys, a))).map((keys) => {
         const field = typeof keys.at(-1) === "number" ? keys.slice(0, -1) : keys;
@@ -365,12 +388,12 @@ const givesPixel = (check) => {
 export function sceneReadings(stepState) {
   let state = null, frame = null, step = null;
   const explained = {}, lightFrames = {}, spend = lessonMeter();
-  const readState = () => (state ||= stateNow().state);
+  const readState = () => (state ||= wholeLabState());
   const area = ([x0, y0, x1, y1]) => (x1 - x0 + 1) * (y1 - y0 + 1);
   return {
     spend,
     state: readState,
-    stepState: () => (step ||= JSON.parse(stepState)),
+    stepState: () => (step ||= wholeState(JSON.parse(stepState))),
     frame: () => (frame ||= (spend(LESSON_COSTS.read * readState().size[0] * readState().size[1]), lab.pixels())),
     lightFrame: (light, term, box) => (lightFrames[`${light} ${term} ${box}`] ||= (spend(LESSON_COSTS.read * area(box)),
       heapFrame(call("lab_light_pixels", light, term ? 1 << TERMS.indexOf(term) : 7, ...box)))),
@@ -394,7 +417,7 @@ function foundProblem(task, at) {
   for (const [, source, path] of task.found.matchAll(PLACES)) {
     const keys = pathKeys(path), place = `${at}.found: {${source}.${path}}`;
     if (!["state", "pixel"].includes(source)) return `${place}: a value is {state.PATH} or {pixel.PATH}`;
-    if (!keys || (source === "state" && valueAtPath(stateNow().state, keys) === undefined)) return `${place} names no field`;
+    if (!keys || (source === "state" && valueAtPath(wholeLabState(), keys) === undefined)) return `${place} names no field`;
     if (source === "pixel" && !task.pixel && !givesPixel(task.check)) return `${place}: the task explains no pixel`;
   }
   return "";
