@@ -108,6 +108,20 @@ const STATES = [
     lights: [{}, {}, {}, { on: true, position: [3, 3, 4, 1], diffuse: [0.6, 0.2, 0.2, 1] }, {},
              { on: true, position: [0, 6, 2, 1], spot_direction: [0.3, -1, -0.2], spot_cutoff: 25 }] },
 ];
+// Drawn against the capture tool's frames too, each alone: flat and turned; the back material
+// inside the tube; the separate specular colour where the sphere's green clamps; eight lights of
+// every kind; Phong's highlight (the shader's).
+const ALONE = [
+  { angles: [20, 30, 0], shading: 'flat', tessellation: { sphere: [12, 8], cone: [10, 3] } },
+  { viewpoint: 2, two_sided: true, material: { back: { ambient: [0.3, 0, 0, 1], diffuse: [0.2, 0.6, 0.9, 1],
+    specular: [1, 1, 1, 1], emission: [0, 0.1, 0, 1], shininess: 10 } } },
+  { mode: 0, separate_specular: true, lights: [{ position: [0.3, 0.5, 1, 0] }], tessellation: { sphere: [12, 8] } },
+  { mode: 3, lights: [{}, {}, {}, { on: true, position: [-3, 2, 4, 1], diffuse: [0.3, 0.3, 0.6, 1], attenuation: [1, 0.05, 0] },
+    { on: true, position: [0, -1, 1, 0], diffuse: [0.2, 0.4, 0.2, 1] }, { on: true, position: [2, 4, 3, 1], spot_direction: [0, -1, -0.5],
+      spot_cutoff: 30, spot_exponent: 4, diffuse: [0.5, 0.3, 0, 1] }, { on: true, position: [1, 1, 1, 0], specular: [0.5, 0.5, 0.5, 1] },
+    { on: true, position: [-2, -3, 2, 1], diffuse: [0.4, 0, 0.4, 1] }] },
+  { shading: 'pixel', highlight: 'phong', lights: [{ position: [0.3, 0.5, 1, 0] }], material: { shininess: 12.5 } },
+];
 
 test('a clicked pixel is explained as the command-line explainer explains it', async (t) => {
   const lab = await openLab();
@@ -156,14 +170,14 @@ test('a clicked pixel is explained as the command-line explainer explains it', a
   await lab.close();
 });
 
-test('a changed state is the frame the desktop\'s fixed-function pipeline draws of its file', async (t) => {
+test('a changed state is the frame the desktop\'s fixed-function pipeline draws of its file (its shader, for Phong\'s highlight)', async (t) => {
   const lab = await openLab();
-  for (const [i, state] of STATES.slice(1).entries()) {
+  for (const [i, state] of [...STATES.slice(1), ...ALONE].entries()) {
     await lab.evaluate(() => lab.reset());
     assert.equal(await setState(lab, state), null);
     const file = join(dir, `changed-${i}.json`), png = join(dir, `changed-${i}.png`);
     await writeFile(file, JSON.stringify(await lab.evaluate(() => lab.state())));
-    await run(process.env.ML_CAPTURE, ['--state', file, '--output', png]);
+    await run(process.env.ML_CAPTURE, ['--state', file, ...(state.highlight ? ['--renderer', 'shader'] : []), '--output', png]);
     const n = compareFrames(await labFrame(lab), PNG.sync.read(await readFile(png)));
     t.diagnostic(`changed state ${i + 1}: exact ${n.exact}, within 2 ${n.within}, beyond ${n.beyond}`);
     assert.ok(n.exact + n.within >= 0.99 * 300 * 300, JSON.stringify(n));
