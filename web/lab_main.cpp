@@ -164,7 +164,6 @@ void readPixels(int x, int y, int width, int height, unsigned char* rgba)
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
-
 // The bound framebuffer's frame into lab->pixels: RGBA, row 0 at the top.
 void readFrameTopDown()
 {
@@ -536,14 +535,6 @@ EMSCRIPTEN_KEEPALIVE int lab_start()
 EMSCRIPTEN_KEEPALIVE const char* lab_message()
 {
     return lab->text.c_str();
-}
-
-// The reader's limits (scene/state_json.h), {"bytes": B, "depth": D}: the
-// page hands lab_set no more than B + 1 characters of a text, and measures
-// an object before it writes it as text.
-EMSCRIPTEN_KEEPALIVE const char* lab_limits()
-{
-    return hand(nlohmann::json{{"bytes", MOST_STATE_BYTES}, {"depth", MOST_STATE_DEPTH}}.dump());
 }
 
 // The table of the state's fields (scene/state_fields.h), every range the

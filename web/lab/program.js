@@ -15,7 +15,7 @@ let pixelCache = null;           // the frame's pixels, read when first needed a
 export const afterClick = [];    // what runs after a pixel is clicked and explained
 
 // What each of the program's functions returns.
-const RETURNS = { lab_limits: "string", lab_fields: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
+const RETURNS = { lab_fields: "string", lab_set: "string", lab_state: "string", lab_reset: "string",
                   lab_explain: "string", lab_code: "string", lab_message: "string", lab_pixels: "number",
                   lab_key: "string", lab_spin_step: "string", lab_set_marks: null, lab_draw: null, lab_prepare: null,
                   lab_mark: null, lab_outside: "string", lab_set_outside: "string", lab_outside_distance: null, lab_outside_orbit: null,
