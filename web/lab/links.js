@@ -5,8 +5,8 @@
 // the menu is named before it, with its step counted from 1:
 // #lesson=spotlight&step=2, then &state= once the learner changes the step's
 // state. The address follows the changes through replaceState, adding no
-// step to the browser's history, at most a few times a second and once
-// more when they stop (writing it costs the browser's process more than a
+// step to the browser's history, once they rest and every few seconds
+// while they go on (writing it costs the browser's process more than a
 // frame); a page opened at such an address starts
 // from it, or says why not and starts from the demo's values.
 import { call, controls, dropPixels, lab, labReady, refreshPanel, say, setText, stateNow, stateText, took } from "./program.js";
@@ -35,20 +35,29 @@ function linkNow() {
   return location.href.split("#")[0] + (fragment ? `#${fragment}` : "");
 }
 
-// The address as the state is now: written in a task of its own, the first
-// change after a write waiting ADDRESS_EVERY_MS for the ones after it, and
-// before the page goes.
-const ADDRESS_EVERY_MS = 250;
+// The address as the state is now: written in a task of its own once the
+// changes have rested ADDRESS_AT_REST_MS, at the latest ADDRESS_EVERY_MS
+// after the first change not yet written (a long drag), and before the page
+// goes. A stream of changes at every frame thus writes it a few times in
+// all, never once a frame.
+const ADDRESS_AT_REST_MS = 250;
+const ADDRESS_EVERY_MS = 2000;
 let addressTimer = 0;
+let unwrittenSince = 0;  // when the first change not yet written came, or 0
 export function showAddress() {
   clearTimeout(addressTimer);
   addressTimer = 0;
+  unwrittenSince = 0;
   const address = linkNow();
   if (address !== location.href) history.replaceState(history.state, "", address);
 }
 controls.push({
   refresh() {
-    if (!addressTimer) addressTimer = setTimeout(showAddress, ADDRESS_EVERY_MS);
+    const now = performance.now();
+    if (!unwrittenSince) unwrittenSince = now;
+    clearTimeout(addressTimer);
+    const wait = Math.min(ADDRESS_AT_REST_MS, unwrittenSince + ADDRESS_EVERY_MS - now);
+    addressTimer = setTimeout(showAddress, Math.max(0, wait));
   },
 });
 window.addEventListener("pagehide", () => { if (addressTimer) showAddress(); });
