@@ -108,10 +108,13 @@ function lightButtons(parent, lightGroups, { least_lights: least, most_lights: m
   parent.append(element("div", { className: "row" }, add, " ", remove));
   controls.push({
     refresh(state) {
+      // Written only when they differ: setting an attribute to its own value
+      // still costs the page a style pass at every change.
       const n = state.lights.length;
-      lightGroups.forEach((light, i) => { light.hidden = i >= n; });
-      add.disabled = n >= most;
-      remove.disabled = n <= least;
+      const set = (e, name, value) => { if (e[name] !== value) e[name] = value; };
+      lightGroups.forEach((light, i) => set(light, "hidden", i >= n));
+      set(add, "disabled", n >= most);
+      set(remove, "disabled", n <= least);
     },
   });
 }
