@@ -19,6 +19,10 @@
 // too, right after PAGE, so that the two are compared in the same run, under
 // the same load.
 //
+// Each round also replays the same draws with the lab's own programs, their
+// uniforms and vertex streams (bench/lab-limit.html?shaders=lab): the most a
+// change can reach with GL's lighting worked out, the page doing nothing else.
+//
 // A frame is not drawn before the GL work of the last change is done, so the
 // frames counted are the changes both views showed a second (at most 60).
 import { readFileSync, readdirSync } from 'node:fs';
@@ -80,9 +84,17 @@ function recorder() {
     info.set(buffer, { data: data2, version: now.version + 1 });
   });
   wrap('useProgram', (b, program) => { b.program = program; });
+  // Each program's two sources, for the replay with the lab's shaders.
+  const sources = new WeakMap(), shaders = new WeakMap();
+  wrap('shaderSource', (b, shader, source) => { sources.set(shader, source); });
+  wrap('attachShader', function (b, program, shader) {
+    if (!shaders.has(program)) shaders.set(program, {});
+    const vertex = this.getShaderParameter(shader, this.SHADER_TYPE) === this.VERTEX_SHADER;
+    shaders.get(program)[vertex ? 'vertex' : 'fragment'] = shader;
+  });
   wrap('bindFramebuffer', (b, target, framebuffer) => { b.framebuffer = framebuffer; });
   wrap('vertexAttribPointer', (b, slot, size, type, normalized, stride, offset) => {
-    b.attribs[slot] = { buffer: b.array, size, stride, offset };
+    b.attribs[slot] = { buffer: b.array, size, type, normalized, stride, offset };
   });
   const view = (gl) => {
     const id = gl.canvas.id;
@@ -107,6 +119,23 @@ function recorder() {
     op.position = { at: snapshot(v, a.buffer), size: a.size, stride: a.stride, offset: a.offset };
     op.matrix = Array.from(this.getUniform(b.program, this.getUniformLocation(b.program, 'u_modelViewProjection')));
     op.depth = this.isEnabled(this.DEPTH_TEST);
+    // The lab's program as it was at the draw: sources, every attribute's
+    // stream and every uniform's value.
+    const { vertex, fragment } = shaders.get(b.program);
+    op.program = { vertex: sources.get(vertex), fragment: sources.get(fragment), attribs: [], uniforms: [] };
+    for (let k = 0; k < this.getProgramParameter(b.program, this.ACTIVE_ATTRIBUTES); ++k) {
+      const { name } = this.getActiveAttrib(b.program, k), slot = this.getAttribLocation(b.program, name);
+      const { buffer, ...layout } = b.attribs[slot];
+      op.program.attribs.push({ name, slot, at: snapshot(v, buffer), ...layout });
+    }
+    for (let k = 0; k < this.getProgramParameter(b.program, this.ACTIVE_UNIFORMS); ++k) {
+      const { name, size, type } = this.getActiveUniform(b.program, k);
+      for (let j = 0; j < size; ++j) {
+        const one = size > 1 ? name.replace(/\[0\]$/, `[${j}]`) : name;
+        const value = this.getUniform(b.program, this.getUniformLocation(b.program, one));
+        op.program.uniforms.push({ name: one, type, value: ArrayBuffer.isView(value) ? Array.from(value) : value });
+      }
+    }
     v.ops.push(op);
   };
   wrap('drawArrays', function (b, mode, first, count) { draw.call(this, b, { mode, first, count }); });
@@ -131,9 +160,10 @@ function recorder() {
       }
       return index.get(key);
     };
-    const ops = v.ops.map(({ position, elementsAt, ...op }) => (op.clear !== undefined ? op : {
+    const ops = v.ops.map(({ position, elementsAt, program, ...op }) => (op.clear !== undefined ? op : {
       ...op, position: { buffer: place(position.at, 'buffers'), size: position.size, stride: position.stride,
-        offset: position.offset }, ...(elementsAt ? { elements: place(elementsAt, 'elements') } : {}) }));
+        offset: position.offset }, ...(elementsAt ? { elements: place(elementsAt, 'elements') } : {}),
+      program: { ...program, attribs: program.attribs.map(({ at, ...a }) => ({ ...a, buffer: place(at, 'buffers') })) } }));
     const { snapshots, ...rest } = v;
     return { ...rest, ...lists, ops };
   });
@@ -243,6 +273,10 @@ try {
 
   const rows = [];
   for (let round = 1; round <= rounds; ++round) {
+    const shadersTab = await openTab(browser, `${pathToFileURL(LIMIT_PAGE).href}?shaders=lab`);
+    await shadersTab.evaluate((c) => { limit.load(c); limit.draw(); }, captured);
+    const shadersSet = await rate(browser, shadersTab, 'limit.draw();');
+    await shadersTab.close();
     const limitTab = await openTab(browser, pathToFileURL(LIMIT_PAGE).href);
     await limitTab.evaluate((c) => { limit.load(c); limit.draw(); }, captured);
     const limitSet = await rate(browser, limitTab, 'limit.draw();');
@@ -268,12 +302,14 @@ try {
     };
     const [labSet, labDrag] = await measure(page);
     const [oldSet, oldDrag] = oldPage ? await measure(oldPage) : [];
-    rows.push({ limitSet, limitDrag, labSet, labDrag, oldSet, oldDrag });
+    rows.push({ limitSet, limitDrag, labSet, labDrag, oldSet, oldDrag, shadersSet });
     const cpu = (r) => Object.entries(r.cpu).filter(([, ms]) => ms >= 0.5)
       .map(([kind, ms]) => `${kind} ${ms.toFixed(1)}`).join(', ');
     console.log(`round ${round}: set ${labSet.rate.toFixed(1)} / ${limitSet.rate.toFixed(1)} a second ` +
       `= ${(labSet.rate / limitSet.rate).toFixed(2)}; drag ${labDrag.rate.toFixed(1)} / ` +
       `${limitDrag.rate.toFixed(1)} = ${(labDrag.rate / limitDrag.rate).toFixed(2)}`);
+    console.log(`  the lab's shaders replayed: ${shadersSet.rate.toFixed(1)} a second = ` +
+      `${(shadersSet.rate / limitSet.rate).toFixed(2)} of the limit; CPU ms a change: ${cpu(shadersSet)}`);
     console.log(`  CPU ms a change: lab set: ${cpu(labSet)}; limit set: ${cpu(limitSet)}`);
     console.log(`                   lab drag: ${cpu(labDrag)}; limit drag: ${cpu(limitDrag)}`);
     if (oldPage) {
@@ -287,17 +323,18 @@ try {
     const v = [...values].sort((a, b) => a - b), m = v.length >> 1;
     return v.length % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
   };
-  // `who`: "lab" (PAGE) or "old" (OLD-PAGE).
+  // `who`: "lab" (PAGE), "old" (OLD-PAGE) or "shaders" (the lab's shaders replayed).
   const summary = (name, of, who = 'lab') => {
     const lab = rows.map((r) => r[`${who}${of}`].rate), limit = rows.map((r) => r[`limit${of}`].rate);
     const ratios = rows.map((r, i) => lab[i] / limit[i]);
     const cpuTotal = (key) => median(rows.map((r) => Object.values(r[key].cpu).reduce((a, b) => a + b, 0)));
-    console.log(`${name}: ${who === 'lab' ? 'lab' : 'before'} ${median(lab).toFixed(1)} a second, limit ` +
+    console.log(`${name}: ${{ lab: 'lab', old: 'before', shaders: 'replayed' }[who]} ${median(lab).toFixed(1)} a second, limit ` +
       `${median(limit).toFixed(1)}, ratio median ${median(ratios).toFixed(2)} (${Math.min(...ratios).toFixed(2)} ` +
       `to ${Math.max(...ratios).toFixed(2)}); CPU a change ${cpuTotal(`${who}${of}`).toFixed(1)} ms against ` +
       `${cpuTotal(`limit${of}`).toFixed(1)}`);
   };
   console.log('== medians over the rounds');
+  summary("the lab's draws with its own shaders", 'Set', 'shaders');
   for (const who of oldPage ? ['old', 'lab'] : ['lab']) {
     summary('lab.set of an angle at every frame', 'Set', who);
     summary('the spotlight dragged by its mark ', 'Drag', who);
