@@ -11,7 +11,7 @@ import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { promisify } from 'node:util';
 import { after, before, test } from 'node:test';
-import { canvasFrame, compareFrames, launch, openDemo, waitForFirstFrame, PNG } from './support.mjs';
+import { canvasFrame, compareFrames, launch, openDemo, sleep, waitForFirstFrame, PNG } from './support.mjs';
 
 const LAB = process.env.ML_LAB_PAGE;
 const run = promisify(execFile);
@@ -508,11 +508,11 @@ test('a browser without WebGL is told so', async () => {
 // The start and a run of changes, watched from inside the page: the first
 // draw on the scene's canvas, the animation frames, when the panel's first
 // group appears, and every write of the address.
-test('the first frame shows before the panel is built; changes at every frame write the address at most every 2 s, then once at rest', async () => {
+test('the first frame shows before the panel is built; changes at every frame write the address every 2 s and once at rest, and leave the panel\'s groups alone', async () => {
   const page = await browser.newPage();
   await page.setViewport({ width: 1500, height: 1000, deviceScaleFactor: 1 });
   await page.evaluateOnNewDocument(() => {
-    const seen = window.seen = { drawn: 0, frames: [], built: 0, writes: 0 };
+    const seen = window.seen = { drawn: 0, frames: [], built: 0, writes: 0, groupWrites: 0 };
     const draw = WebGLRenderingContext.prototype.drawElements;
     WebGLRenderingContext.prototype.drawElements = function (...a) {
       seen.drawn ||= performance.now();
@@ -523,6 +523,10 @@ test('the first frame shows before the panel is built; changes at every frame wr
     new MutationObserver((_, watch) => {
       if (document.querySelector('#panel details')) { seen.built = performance.now(); watch.disconnect(); }
     }).observe(document, { subtree: true, childList: true });
+    // Any attribute of a group written (shown, hidden, opened) while only an angle changes.
+    new MutationObserver((records) => {
+      seen.groupWrites += records.filter((r) => r.target.matches('#panel details')).length;
+    }).observe(document, { subtree: true, attributes: true });
     const write = history.replaceState;
     history.replaceState = function (...a) { seen.writes += 1; return write.apply(this, a); };
   });
@@ -532,18 +536,28 @@ test('the first frame shows before the panel is built; changes at every frame wr
     const { drawn, frames, built } = await page.evaluate(() => window.seen);
     assert.ok(drawn > 0 && frames.some((t) => t > drawn && t < built), `drawn ${drawn}, built ${built}, frames ${frames}`);
 
-    const [writes, ms] = await page.evaluate(() => new Promise((done) => {
-      window.seen.writes = 0;
+    // Changes at every frame for 60 frames, then for 2.5 s: the address is
+    // written only after each 2 s of them, so once in the longer run.
+    const run = (frames, least) => page.evaluate((frames, least) => new Promise((done) => {
+      Object.assign(window.seen, { writes: 0, groupWrites: 0 });
       const start = performance.now();
       const step = (i) => {
-        if (i === 60) return done([window.seen.writes, performance.now() - start]);
-        lab.set({ angles: [i, 2 * i, 0] });
+        const ms = performance.now() - start;
+        if (i >= frames && ms >= least) return done([window.seen.writes, ms, window.seen.groupWrites]);
+        lab.set({ angles: [i % 360, 2 * i % 360, 0] });
         requestAnimationFrame(() => step(i + 1));
       };
       step(0);
-    }));
-    assert.ok(writes <= Math.floor(ms / 2000), `${writes} writes of the address in ${ms.toFixed(0)} ms`);
-    await page.evaluate(() => new Promise((done) => setTimeout(done, 400)));
+    }), frames, least);
+    for (const [frames, least] of [[60, 0], [0, 2500]]) {
+      await sleep(400);  // the address at rest first: each run starts with none waiting
+      const [writes, ms, groupWrites] = await run(frames, least);
+      const most = Math.floor(ms / 2000);
+      assert.ok(writes <= most && writes >= (least ? 1 : 0), `${writes} writes of the address in ${ms.toFixed(0)} ms`);
+      assert.equal(groupWrites, 0, 'the panel\'s groups were written while only an angle changed');
+    }
+    await page.evaluate(() => lab.set({ angles: [59, 118, 0] }));
+    await sleep(400);
     const [href, link] = await page.evaluate(() => [location.href, lab.link()]);
     assert.equal(href, link, 'the address at rest is the last state\'s');
     assert.ok(decodeURIComponent(href).includes('"angles":[59,118,0]'), href);

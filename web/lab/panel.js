@@ -108,8 +108,8 @@ function lightButtons(parent, lightGroups, { least_lights: least, most_lights: m
   parent.append(element("div", { className: "row" }, add, " ", remove));
   controls.push({
     refresh(state) {
-      // Written only when they differ: setting an attribute to its own value
-      // still costs the page a style pass at every change.
+      // Written only when they differ: an attribute set to its own value is
+      // still a change of the page, at every change of the state.
       const n = state.lights.length;
       const set = (e, name, value) => { if (e[name] !== value) e[name] = value; };
       lightGroups.forEach((light, i) => set(light, "hidden", i >= n));
